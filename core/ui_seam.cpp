@@ -1,0 +1,64 @@
+#include "core/ui_seam.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+namespace ov::ui {
+namespace {
+
+Handler& installed() {
+    static Handler handler;
+    return handler;
+}
+
+QMessageBox::Icon toQt(Icon icon) {
+    switch (icon) {
+    case Icon::Stop: return QMessageBox::Critical;
+    case Icon::Exclamation: return QMessageBox::Warning;
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+void messageBox(const QString& text, const QString& title, Icon icon) {
+    if (installed().messageBox) return installed().messageBox(text, title, icon);
+    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok);
+    box.exec();
+}
+
+QString fileDialog(const FileDialogRequest& request) {
+    if (installed().fileDialog) return installed().fileDialog(request);
+    QFileDialog dialog(nullptr, request.title, request.initialDir, request.filter);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile
+                                                          : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.defaultExt);
+    if (!request.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool openUrl(const QString& url) {
+    if (installed().openUrl) return installed().openUrl(url);
+    return QDesktopServices::openUrl(QUrl(url));
+}
+
+bool startProgram(const QString& program, const QStringList& args) {
+    if (installed().startProgram) return installed().startProgram(program, args);
+    return QProcess::startDetached(program, args);
+}
+
+Handler setHandler(Handler handler) {
+    Handler previous = std::move(installed());
+    installed() = std::move(handler);
+    return previous;
+}
+
+} // namespace ov::ui
