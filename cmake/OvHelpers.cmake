@@ -2,10 +2,18 @@
 # in that folder.
 function(ov_add_library name)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  add_library(${name} STATIC ${sources})
+  list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  if(NOT sources)
+    # A folder with headers only so far: an interface library keeps its users linking.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARGN})
+    return()
+  endif()
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_library(${name} STATIC ${sources} ${headers})
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${ARGN} PRIVATE ov_warnings)
-  target_link_libraries(${name} PUBLIC ov_sanitize)
+  target_link_libraries(${name} PUBLIC ${ARGN} ov_sanitize PRIVATE ov_warnings)
 endfunction()
 
 # ov_add_qtests(LABEL LIBS...): one QtTest executable for every tst_*.cpp in the current folder,
