@@ -1,0 +1,56 @@
+#include "views/logWnd.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+
+logWnd::logWnd(QWidget* parent) : QWidget(parent), m_box(new QPlainTextEdit(this)) {
+    m_box->setObjectName(QStringLiteral("log"));
+    m_box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_box->setGeometry(rect());
+    // The operator may type into the box; what stands there is what the next entry is added to.
+    connect(m_box, &QPlainTextEdit::textChanged, this, [this] {
+        if (!m_setting) takeTypedText();
+    });
+}
+
+void logWnd::LogPRT(const QString& sLogData) {
+    QString text = m_text + QStringLiteral("\r\n") + sLogData;
+    const qsizetype keep = qMax<qsizetype>(m_maxLength, 0);
+    if (text.size() > keep) text = text.right(keep);
+    m_text = std::move(text);
+    display();
+}
+
+void logWnd::SetMaxLenght(qint16 sMaxLength) {
+    m_maxLength = sMaxLength;
+}
+
+void logWnd::LogCLS() {
+    m_text.clear();
+    display();
+}
+
+void logWnd::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_box->setGeometry(rect());
+}
+
+void logWnd::display() {
+    m_setting = true;
+    // The box breaks lines at LF; a CR left alone at either end of the cut is a break as well.
+    QString shown = m_text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QChar(u'\r'), QChar(u'\n'));
+    m_box->setPlainText(shown);
+    m_box->moveCursor(QTextCursor::End);
+    m_box->ensureCursorVisible();
+    m_setting = false;
+}
+
+void logWnd::takeTypedText() {
+    QString typed = m_box->toPlainText();
+    typed.replace(QChar(u'\n'), QStringLiteral("\r\n"));
+    m_text = std::move(typed);
+}
