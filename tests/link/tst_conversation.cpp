@@ -1,0 +1,379 @@
+// The console's side of the log-service conversation, driven through a recording host: what each
+// arrival makes the console log, send and show, and how the chunks of a transfer are joined.
+#include "link/ServiceConversation.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+const QString kMarker = QStringLiteral("<|br\\>");
+
+// Records every call as one line: "send:TEXT", "log:TEXT", "show:TEXT", "refresh", "close".
+class RecordingHost : public ConversationHost {
+public:
+    void SendText(const QString& text) override { events << QStringLiteral("send:") + text; }
+    void AddLog(const QString& text) override { events << QStringLiteral("log:") + text; }
+    void ShowLogText(const QString& text) override {
+        events << QStringLiteral("show:") + text;
+        shown = text;
+        ++shows;
+    }
+    void RefreshViews() override { events << QStringLiteral("refresh"); }
+    void CloseConnection() override { events << QStringLiteral("close"); }
+    QString NumBytesText() const override { return numBytes; }
+    QString LogPathText() const override { return logPath; }
+
+    int Count(const QString& event) const { return int(events.count(event)); }
+
+    QStringList events;
+    QString shown;
+    int shows = 0;
+    QString numBytes = QStringLiteral("2000");
+    QString logPath = QStringLiteral("E:\\Logs web\\access.log");
+};
+
+const QString kConfig = QStringLiteral("send:\\cfg numb=2000;logp=E:\\Logs web\\access.log;");
+const QString kAck = QStringLiteral("send:\\ov!");
+const QString kAsk = QStringLiteral("send:\\ovg");
+const QString kReceiving = QStringLiteral("log:Recibiendo paquetes...");
+const QString kDone = QStringLiteral("log:Recepción terminada");
+
+// A "logd" whose separator announces the size: 2^n characters for the letter 'A' + n.
+QString SizedChunk(const QString& data) {
+    const int n = int(std::countr_zero(quint64(data.size())));
+    Q_ASSERT((qsizetype(1) << n) == data.size());
+    return QStringLiteral("logd") + QChar(u'A' + n) + data;
+}
+
+} // namespace
+
+class tst_Conversation : public QObject {
+    Q_OBJECT
+
+private slots:
+    void messageTable_data();
+    void messageTable();
+    void outgoing_data();
+    void outgoing();
+    void getParam_data();
+    void getParam();
+    void expandLineBreaks_data();
+    void expandLineBreaks();
+    void newConnectionDropsPartialTransfer();
+    void oversizedTransferIsAbandoned_data();
+    void oversizedTransferIsAbandoned();
+    void corpusArrivesWhole_data();
+    void corpusArrivesWhole();
+};
+
+// Each row: the arrivals, one after another on a connected conversation, and what the console
+// does in answer, in order.
+void tst_Conversation::messageTable_data() {
+    QTest::addColumn<QStringList>("arrivals");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList chunk{kReceiving, kAck};
+    const auto shown = [](const QString& text) {
+        return QStringList{kDone, "show:" + text, "refresh"};
+    };
+    const QStringList changed{"log:Cambio del log...", "log:Pidiendo actualización...", kAsk};
+    const QStringList configured{"log:Configuración correcta", kAsk};
+    const QStringList refused{"log:Error en la configuración"};
+
+    QTest::newRow("helo logs the greeting, sends the configuration")
+        << QStringList{"helo Servicio listo"} << QStringList{"log:Servicio listo", kConfig};
+    QTest::newRow("HELO in capitals")
+        << QStringList{"HELO:Hola"} << QStringList{"log:Hola", kConfig};
+    QTest::newRow("helo of 4 characters") << QStringList{"helo"} << QStringList{"log:", kConfig};
+    QTest::newRow("helo of 5 characters") << QStringList{"Helo "} << QStringList{"log:", kConfig};
+    QTest::newRow("helo keeps a second message as greeting")
+        << QStringList{"helo hola cfgk"} << QStringList{"log:hola cfgk", kConfig};
+    QTest::newRow("cfgk asks for the log") << QStringList{"cfgk"} << configured;
+    QTest::newRow("CfGk mixed case") << QStringList{"CfGk"} << configured;
+    QTest::newRow("cfg! only logs") << QStringList{"CFG!"} << refused;
+    QTest::newRow("logd stores and acknowledges, log. shows")
+        << QStringList{"logd 1.2.3.4 - -", "log."} << chunk + shown("1.2.3.4 - -");
+    QTest::newRow("logd of 4 characters") << QStringList{"logd", "log."} << chunk + shown("");
+    QTest::newRow("logd of 5 characters") << QStringList{"LOGD|", "log."} << chunk + shown("");
+    QTest::newRow("chunks joined in order")
+        << QStringList{"logd one ", "logdxtwo", "LOG."} << chunk + chunk + shown("one two");
+    QTest::newRow("log. without a transfer") << QStringList{"Log."} << shown("");
+    QTest::newRow("disc closes, ignores what follows")
+        << QStringList{"DISCcfgk"} << QStringList{"close"};
+    QTest::newRow("lupd asks again") << QStringList{"LuPd"} << changed;
+    QTest::newRow("unknown tokens and short arrivals ignored")
+        << QStringList{"", "h", "hel", "hell", "hello", "xhelo", " cfgk", "logx", "log"}
+        << QStringList{};
+    QTest::newRow("a message after an unsized chunk is log text")
+        << QStringList{"logd abclog.", "log."} << chunk + shown("abclog.");
+    QTest::newRow("marker split across chunks")
+        << QStringList{"logd a<|b", "logd r\\>b<", "logd |br\\", "logd >", "log."}
+        << chunk + chunk + chunk + chunk + shown("a\r\nb\r\n");
+    QTest::newRow("marker matched in exact case only")
+        << QStringList{"logd a<|BR\\>b<|br/>c", "log."} << chunk + shown("a<|BR\\>b<|br/>c");
+    // A message without data ends after its token, so one glued behind it is not lost.
+    QTest::newRow("lupd glued after log.")
+        << QStringList{"logd x", "log.lupd"} << chunk + shown("x") + changed;
+    QTest::newRow("cfg! glued after cfgk") << QStringList{"cfgkcfg!"} << configured + refused;
+    // TCP splits a chunk: the pieces without a token belong to it and are not acknowledged.
+    QTest::newRow("chunk continued over several arrivals")
+        << QStringList{"logd abc", "def", "ghi", "logd jk", "l", "log."}
+        << chunk + chunk + shown("abcdefghijkl");
+    QTest::newRow("noise outside a transfer not stored")
+        << QStringList{"stray", "logd abc", "log.", "later", "log."}
+        << chunk + shown("abc") + shown("");
+    // Sized chunks: the end is known, whatever TCP does to the arrivals.
+    QTest::newRow("sized chunk and log. in one arrival")
+        << QStringList{SizedChunk("abcd") + "log."} << chunk + shown("abcd");
+    QTest::newRow("sized chunks split and glued")
+        << QStringList{"logdCab", "cdlogdB", "xylog", "."} << chunk + chunk + shown("abcdxy");
+    QTest::newRow("header cut after the token")
+        << QStringList{"logdBab", "logd", "Bcd", "lo", "g."} << chunk + chunk + shown("abcd");
+    QTest::newRow("sized chunk holding token-like text")
+        << QStringList{SizedChunk("log.lupd"), "log."} << chunk + shown("log.lupd");
+    QTest::newRow("continuation of a sized chunk that starts like a token")
+        << QStringList{"logdDab", "heloxy", "log."} << chunk + shown("abheloxy");
+    QTest::newRow("noise after a complete sized chunk dropped")
+        << QStringList{SizedChunk("ab"), "zz", "log."} << chunk + shown("ab");
+    QTest::newRow("one-character sized chunks") << QStringList{"logdAxlogdAy", "logdA", "z", "log."}
+                                                << chunk + chunk + chunk + shown("xyz");
+}
+
+void tst_Conversation::messageTable() {
+    QFETCH(QStringList, arrivals);
+    QFETCH(QStringList, expected);
+    RecordingHost host;
+    ServiceConversation conversation(host);
+    conversation.OnConnected();
+    QCOMPARE(host.events, QStringList{"send:hello"});
+    host.events.clear();
+    for (const QString& arrival : arrivals)
+        conversation.OnDataArrival(arrival);
+    QCOMPARE(host.events, expected);
+    if (host.shows > 0) QVERIFY(conversation.LogBuffer().isEmpty());
+}
+
+void tst_Conversation::outgoing_data() {
+    QTest::addColumn<QString>("numBytes");
+    QTest::addColumn<QString>("logPath");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("sent");
+    QTest::newRow("hello on connect") << "2000"
+                                      << "x"
+                                      << "connect"
+                                      << "hello";
+    QTest::newRow("configuration") << "2000"
+                                   << "E:\\Logs web\\access.log"
+                                   << "configure"
+                                   << "\\cfg numb=2000;logp=E:\\Logs web\\access.log;";
+    QTest::newRow("texts sent as they stand") << "-5"
+                                              << "/a;b \"c\".log"
+                                              << "configure"
+                                              << "\\cfg numb=-5;logp=/a;b \"c\".log;";
+    QTest::newRow("ask for the log") << "1"
+                                     << "p"
+                                     << "ask"
+                                     << "\\ovg";
+    QTest::newRow("disconnect") << "1"
+                                << "p"
+                                << "disconnect"
+                                << "exit";
+}
+
+void tst_Conversation::outgoing() {
+    QFETCH(QString, numBytes);
+    QFETCH(QString, logPath);
+    QFETCH(QString, action);
+    QFETCH(QString, sent);
+    RecordingHost host;
+    host.numBytes = numBytes;
+    host.logPath = logPath;
+    ServiceConversation conversation(host);
+    if (action == u"connect") conversation.OnConnected();
+    if (action == u"configure") conversation.SendConfiguration();
+    if (action == u"ask") conversation.RequestLog();
+    if (action == u"disconnect") conversation.RequestDisconnect();
+    // Asking for anything changes nothing on the console by itself.
+    QCOMPARE(host.events, QStringList{"send:" + sent});
+}
+
+void tst_Conversation::getParam_data() {
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("param");
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("token only") << "helo"
+                                << "";
+    QTest::newRow("token and separator") << "helo "
+                                         << "";
+    QTest::newRow("one character of data") << "helo x"
+                                           << "x";
+    QTest::newRow("separator not inspected") << "heloXYZ"
+                                             << "YZ";
+    QTest::newRow("rest however long") << "logd a<|br\\>b log."
+                                       << "a<|br\\>b log.";
+}
+
+void tst_Conversation::getParam() {
+    QFETCH(QString, data);
+    QFETCH(QString, param);
+    QCOMPARE(ServiceConversation::GetParam(data), param);
+}
+
+void tst_Conversation::expandLineBreaks_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expanded");
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("no marker") << "abc"
+                               << "abc";
+    QTest::newRow("marker alone") << "<|br\\>"
+                                  << "\r\n";
+    QTest::newRow("between lines") << "a<|br\\>b"
+                                   << "a\r\nb";
+    QTest::newRow("adjacent") << "<|br\\><|br\\>"
+                              << "\r\n\r\n";
+    QTest::newRow("trailing") << "a<|br\\>"
+                              << "a\r\n";
+    QTest::newRow("cut short") << "a<|br\\"
+                               << "a<|br\\";
+    QTest::newRow("inside angle brackets") << "<<|br\\>>"
+                                           << "<\r\n>";
+    QTest::newRow("not rescanned") << "<|br<|br\\>\\>"
+                                   << "<|br\r\n\\>";
+}
+
+void tst_Conversation::expandLineBreaks() {
+    QFETCH(QString, text);
+    QFETCH(QString, expanded);
+    QCOMPARE(ExpandLineBreaks(text), expanded);
+    // A shared string is copied, never changed behind its other owners.
+    const QString shared = text;
+    ExpandLineBreaks(shared);
+    QCOMPARE(shared, text);
+}
+
+void tst_Conversation::newConnectionDropsPartialTransfer() {
+    RecordingHost host;
+    ServiceConversation conversation(host);
+    conversation.OnConnected();
+    conversation.OnDataArrival("logd cut off by a lost connection");
+    conversation.OnDataArrival("logdD1234"); // a sized chunk left half-received
+    QVERIFY(conversation.TransferUnderWay());
+    QVERIFY(!conversation.LogBuffer().isEmpty());
+
+    conversation.OnConnected();
+    QVERIFY(conversation.LogBuffer().isEmpty());
+    QVERIFY(!conversation.TransferUnderWay());
+    conversation.OnDataArrival("logd fresh");
+    conversation.OnDataArrival("log.");
+    QCOMPARE(host.shown, QStringLiteral("fresh"));
+    QCOMPARE(host.Count("send:hello"), 2);
+}
+
+void tst_Conversation::oversizedTransferIsAbandoned_data() {
+    QTest::addColumn<QStringList>("arrivals");
+    QTest::newRow("too many chunks") << QStringList{"logd 123456", "logd 789012"};
+    QTest::newRow("too long a continuation") << QStringList{"logd 1234", "5678901"};
+    QTest::newRow("too large a sized chunk") << QStringList{"logdD1234", "5678", "logdC123"};
+}
+
+void tst_Conversation::oversizedTransferIsAbandoned() {
+    QFETCH(QStringList, arrivals);
+    constexpr qsizetype kLimit = 10;
+    RecordingHost host;
+    ServiceConversation conversation(host, kLimit);
+    conversation.OnConnected();
+    conversation.OnDataArrival("logd old"); // the view's text before
+    conversation.OnDataArrival("log.");
+    host.events.clear();
+
+    for (const QString& arrival : arrivals) {
+        conversation.OnDataArrival(arrival);
+        QVERIFY(conversation.LogBuffer().size() <= kLimit);
+    }
+    const QStringList abandon = host.events.filter(QStringLiteral("abandonada"));
+    QCOMPARE(abandon.size(), 1);
+    QVERIFY(abandon.first().contains(QString::number(kLimit)));
+    QVERIFY(conversation.LogBuffer().isEmpty());
+    // The conversation goes on: the rest of the transfer is still acknowledged, its end shows
+    // nothing, and the next transfer is whole.
+    conversation.OnDataArrival("logd more");
+    QCOMPARE(host.events.last(), kAck);
+    conversation.OnDataArrival("log.");
+    QCOMPARE(host.shown, QStringLiteral("old"));
+    QCOMPARE(host.shows, 1);
+    QVERIFY(!conversation.TransferUnderWay());
+    conversation.OnDataArrival("logd 0123456789");
+    conversation.OnDataArrival("log.");
+    QCOMPARE(host.shown, QStringLiteral("0123456789"));
+}
+
+// The real log, written as the service writes it, cut into chunks and then into arrivals in
+// many ways; the console must end up with exactly the file's lines, CR LF between them.
+void tst_Conversation::corpusArrivesWhole_data() {
+    QTest::addColumn<int>("chunkSize");
+    QTest::addColumn<int>("arrivalSize"); // 0: one arrival per chunk
+    QTest::addColumn<bool>("sized");
+
+    QTest::newRow("unsized 7, whole chunks") << 7 << 0 << false;
+    QTest::newRow("unsized 65536, split in 1000") << 65536 << 1000 << false;
+    QTest::newRow("sized 4, stream cut every 3") << 4 << 3 << true;
+    QTest::newRow("sized 1048576, stream cut every 131072") << 1048576 << 131072 << true;
+    QTest::newRow("sized 2048, stream cut at random") << 2048 << -1 << true;
+}
+
+void tst_Conversation::corpusArrivesWhole() {
+    QFETCH(int, chunkSize);
+    QFETCH(int, arrivalSize);
+    QFETCH(bool, sized);
+    QFile file(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    const QString original = QString::fromLatin1(file.readAll());
+    QString onTheWire = original;
+    onTheWire.replace(u'\n', kMarker);
+
+    RecordingHost host;
+    ServiceConversation conversation(host);
+    conversation.OnConnected();
+    QStringList messages;
+    for (qsizetype at = 0; at < onTheWire.size();) {
+        qsizetype size = qMin<qsizetype>(chunkSize, onTheWire.size() - at);
+        if (sized) size = qsizetype(std::bit_floor(quint64(size)));
+        const QString data = onTheWire.mid(at, size);
+        messages << (sized ? SizedChunk(data) : QStringLiteral("logd ") + data);
+        at += size;
+    }
+    messages << QStringLiteral("log.");
+
+    QRandomGenerator random(7);
+    if (!sized) {
+        // Without sizes only splitting is safe: each chunk's pieces arrive before the next.
+        for (const QString& m : messages)
+            for (qsizetype at = 0; at<m.size(); at += arrivalSize> 0 ? arrivalSize : m.size())
+                conversation.OnDataArrival(m.mid(at, arrivalSize > 0 ? arrivalSize : -1));
+    } else {
+        // The first chunk follows "\ovg" and opens an arrival of its own; from then on the
+        // stream may be cut anywhere.
+        const QString stream = messages.join(QString());
+        for (qsizetype at = 0; at < stream.size();) {
+            if (at == 0) {
+                conversation.OnDataArrival(messages.first());
+                at = messages.first().size();
+                continue;
+            }
+            const qsizetype n = arrivalSize > 0 ? arrivalSize : random.bounded(1, 5000);
+            conversation.OnDataArrival(stream.mid(at, n));
+            at += n;
+        }
+    }
+    QCOMPARE(host.shows, 1);
+    QCOMPARE(host.Count(kAck), messages.size() - 1);
+    QString expected = original;
+    expected.replace(u'\n', QStringLiteral("\r\n"));
+    QVERIFY(host.shown == expected);
+}
+
+QTEST_GUILESS_MAIN(tst_Conversation)
+#include "tst_conversation.moc"
