@@ -12,8 +12,14 @@ std::optional<QString>& storedCommandLine() {
     return line;
 }
 
+// "-i" and "/i" are switches. On this platform absolute paths also begin with "/", so a "/" word
+// counts as a switch only while it holds no further "/" and no "." (a switch name never does):
+// "-i /home/ana/web.ovp" hands over the path instead of ending the values at it.
 bool isSwitchStart(QStringView a) {
-    return a.startsWith(u'-') || a.startsWith(u'/');
+    if (a.startsWith(u'-')) return true;
+    if (!a.startsWith(u'/')) return false;
+    const QStringView rest = a.sliced(1);
+    return !rest.contains(u'/') && !rest.contains(u'.');
 }
 
 QStringView trimSpaces(QStringView s) {

@@ -86,6 +86,13 @@ void TestCmdLine::parmValue_data() {
                                        << "i" << true << QStringList{""};
     QTest::newRow("first of two") << "-i a -i b"
                                   << "i" << true << QStringList{"a", ""};
+    QTest::newRow("absolute path is a value")
+        << "/i /home/ana/web.ovp /c" << "i" << true << QStringList{"/home/ana/web.ovp", ""};
+    QTest::newRow("path at the root is a value") << "-i /web.ovp"
+                                                 << "i" << true << QStringList{"/web.ovp", ""};
+    QTest::newRow("quoted path with spaces") << R"(-i "/home/ana/mis perfiles/a.ovp" -c)"
+                                             << "i" << true
+                                             << QStringList{"/home/ana/mis perfiles/a.ovp", ""};
     QTest::newRow("double dash is another name") << "--i a"
                                                  << "i" << false << QStringList{""};
     QTest::newRow("quoted switch name is trimmed") << R"("- i " a)"
@@ -94,8 +101,6 @@ void TestCmdLine::parmValue_data() {
                                               << "i" << true << QStringList{R"(C:\a b)", ""};
     QTest::newRow("empty quoted value") << R"(-i "" -c)"
                                         << "i" << true << QStringList{"", ""};
-    QTest::newRow("value starting with a slash ends the list") << "-i /home/ana/web.ovp"
-                                                               << "i" << true << QStringList{""};
     QTest::newRow("nothing") << ""
                              << "i" << false << QStringList{""};
 }
