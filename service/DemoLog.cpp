@@ -143,9 +143,9 @@ bool IsPublicIPv4(quint32 address) {
     return true;
 }
 
-DemoLog::DemoLog() : m_rng(kSeed), m_clock(QDate(2024, 5, 17), QTime(8, 0, 0), Qt::UTC) {
+DemoLog::DemoLog(int hosts) : m_rng(kSeed), m_clock(QDate(2024, 5, 17), QTime(8, 0, 0), Qt::UTC) {
     double sum = 0;
-    while (m_hosts.size() < kHosts) {
+    while (m_hosts.size() < qMax(1, hosts)) {
         const quint32 a = quint32(m_rng());
         if (!IsPublicIPv4(a) || m_hosts.contains(a)) continue;
         m_hosts.append(a);

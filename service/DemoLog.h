@@ -20,7 +20,8 @@ public:
     static constexpr quint32 kSeed = 20240517;
     static constexpr int kHosts = 320;
 
-    DemoLog();
+    // hosts: how many distinct clients the log has (at least 1).
+    explicit DemoLog(int hosts = kHosts);
 
     // One line with its LF, stamped `when`.
     QByteArray NextLine(const QDateTime& when);

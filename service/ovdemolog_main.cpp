@@ -1,6 +1,6 @@
 // ovdemolog: writes a realistic Apache combined access log for demonstrations and tests.
 //
-//   ovdemolog OUT_FILE --lines N [--grow-every SECONDS]
+//   ovdemolog OUT_FILE --lines N [--hosts H] [--grow-every SECONDS]
 //
 // OUT_FILE is replaced by N lines (the same N lines on every run). With --grow-every the program
 // then appends a few lines, stamped with the current time, every SECONDS (fractions allowed)
@@ -21,7 +21,7 @@ namespace {
 
 int Usage(const QString& problem) {
     QTextStream(stderr) << "ovdemolog: " << problem << "\n"
-                        << "usage: ovdemolog OUT_FILE --lines N [--grow-every SECONDS]\n";
+                        << "usage: ovdemolog OUT_FILE --lines N [--hosts H] [--grow-every SECONDS]\n";
     return 2;
 }
 
@@ -37,12 +37,17 @@ int main(int argc, char* argv[]) {
     QString out;
     qint64 lines = -1;
     double growEvery = 0;
+    int hosts = ov::service::DemoLog::kHosts;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         bool ok = false;
         if (a == u"--lines" && i + 1 < args.size()) {
             lines = args[++i].toLongLong(&ok);
             if (!ok || lines < 0) return Usage(QStringLiteral("--lines wants a whole number"));
+        } else if (a == u"--hosts" && i + 1 < args.size()) {
+            hosts = args[++i].toInt(&ok);
+            if (!ok || hosts < 1 || hosts > 100000)
+                return Usage(QStringLiteral("--hosts wants a number from 1 to 100000"));
         } else if (a == u"--grow-every" && i + 1 < args.size()) {
             growEvery = args[++i].toDouble(&ok);
             if (!ok || !std::isfinite(growEvery) || growEvery <= 0 || growEvery > 86400)
@@ -56,7 +61,7 @@ int main(int argc, char* argv[]) {
     if (out.isEmpty()) return Usage(QStringLiteral("no output file"));
     if (lines < 0) return Usage(QStringLiteral("--lines is required"));
 
-    ov::service::DemoLog log;
+    ov::service::DemoLog log(hosts);
     QFile file(out);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return Usage(QStringLiteral("cannot write %1: %2").arg(out, file.errorString()));

@@ -40,6 +40,7 @@ private slots:
     void publicAddresses();
     void writesRealisticLog();
     void grows();
+    void fewHosts();
     void badArguments_data();
     void badArguments();
 
@@ -124,11 +125,23 @@ void tst_DemoLog::grows() {
     QVERIFY(lines.first().contains("/2024:"));
 }
 
+void tst_DemoLog::fewHosts() {
+    const QString path = m_dir.filePath(QStringLiteral("few.log"));
+    int code = -1;
+    RunDemoLog({path, "--lines", "400", "--hosts", "7"}, &code);
+    QCOMPARE(code, 0);
+    QSet<QByteArray> hosts;
+    for (const QByteArray& line : Lines(path)) hosts.insert(line.left(line.indexOf(' ')));
+    // Busy and quiet hosts alike show up over 400 lines.
+    QCOMPARE(hosts.size(), 7);
+}
+
 void tst_DemoLog::badArguments_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("nothing") << QStringList{};
     QTest::newRow("no line count") << QStringList{"x.log"};
     QTest::newRow("line count not a number") << QStringList{"x.log", "--lines", "many"};
+    QTest::newRow("no hosts") << QStringList{"x.log", "--lines", "1", "--hosts", "0"};
     QTest::newRow("zero period") << QStringList{"x.log", "--lines", "1", "--grow-every", "0"};
     QTest::newRow("unwritable file") << QStringList{"/nonexistent/dir/x.log", "--lines", "1"};
 }
