@@ -1,0 +1,156 @@
+// How long one redraw of the diagram takes, with the real log (10,000 lines, 1,753 hosts) and with
+// a log of 1,000,000 lines (the real one repeated), in the simple and in the extended diagram,
+// with and without size tags; and how long decoding the host list takes once the text changes.
+//
+//   build/bench/bench_diagram --benchmark_min_time=2
+// Times are wall-clock per redraw (what the operator waits for); CPU is that of all threads.
+#include "geo/clsHostIP.h"
+#include "views/CMemoryDC.h"
+#include "views/DiagramController.h"
+#include "views/DiagramHosts.h"
+#include "views/DiagramPictures.h"
+#include "views/PictureBox.h"
+#include "views/modUserColor.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <map>
+
+namespace {
+
+using Flags = std::vector<std::unique_ptr<CMemoryDC>>;
+
+struct Data {
+    QString corpus;  // 10,000 lines, CR LF
+    QString million; // the corpus 100 times, made on first use
+    const QString& text(bool large) {
+        if (large && million.isEmpty()) million = corpus.repeated(100);
+        return large ? million : corpus;
+    }
+    QTemporaryDir dir;
+    clsHostIP table;
+    Flags flags;
+};
+
+quint32 network(const QRegularExpressionMatch& m) {
+    return quint32(m.captured(1).toInt()) * 65536 + quint32(m.captured(2).toInt()) * 256 +
+           quint32(m.captured(3).toInt());
+}
+
+// Geodata for the log's own networks (ten countries, most with a city), and the system's flags.
+void makeGeodata(Data& d) {
+    const QString folder = d.dir.path();
+    QFile dat(folder + QStringLiteral("/hostdat.xdb"));
+    dat.open(QIODevice::WriteOnly);
+    dat.resize(qint64(3) * 16777216);
+    const int countries[] = {226, 80, 199, 73, 225, 44, 107, 30, 177, 99};
+    std::map<quint32, int> seen;
+    const QRegularExpression address(QStringLiteral("^(\\d+)\\.(\\d+)\\.(\\d+)\\.\\d+ - - \\["),
+                                     QRegularExpression::MultilineOption);
+    for (auto it = address.globalMatch(d.corpus); it.hasNext();) {
+        const quint32 k = network(it.next());
+        if (seen.count(k)) continue;
+        const int index = int(seen.size());
+        seen[k] = index;
+        const char rec[3] = {char(countries[index % 10]), char(index % 4 == 3 ? 0 : 1 + index % 3),
+                             0};
+        dat.seek(qint64(3) * k);
+        dat.write(rec, 3);
+    }
+    QFile cities(folder + QStringLiteral("/hostcities.xdb"));
+    cities.open(QIODevice::WriteOnly);
+    for (const char* c : {"Madrid", "Berlin", "Springfield"}) {
+        QByteArray rec = QByteArray(c).leftJustified(50, ' ');
+        rec += QByteArray("Some Region").leftJustified(25, ' ');
+        rec += QByteArray(8, '\x01');
+        cities.write(rec);
+    }
+    d.flags.resize(size_t(d.table.CountryCodesCount()) + 1);
+    for (qint16 i = 1; i <= d.table.CountryCodesCount(); ++i) {
+        const QImage image(QStringLiteral("/usr/share/flags/countries/16x11/") +
+                           d.table.CountryCode(i).toLower() + QStringLiteral(".gif"));
+        if (image.isNull()) continue;
+        d.flags[size_t(i)] = std::make_unique<CMemoryDC>();
+        d.flags[size_t(i)]->setPicture(image);
+    }
+}
+
+Data& data() {
+    static Data* d = [] {
+        auto* d = new Data;
+        QFile file(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
+        file.open(QIODevice::ReadOnly);
+        d->corpus = QString::fromLatin1(file.readAll()).replace(u'\n', QStringLiteral("\r\n"));
+        if (!d->corpus.endsWith(QStringLiteral("\r\n"))) d->corpus += QStringLiteral("\r\n");
+        makeGeodata(*d);
+        return d;
+    }();
+    return *d;
+}
+
+// args: 0 corpus / 1 million lines; 0 simple / 1 extended; 0 / 1 size tags; drawing threads
+// (1: the calling thread only, 0: as many as the processor has).
+void BM_DrawPic(benchmark::State& state) {
+    Data& d = data();
+    const QString& text = d.text(state.range(0) != 0);
+    PictureBox pic;
+    pic.resize(1024, 768);
+    pic.SetStretchBltMode(PictureBox::kStretchHalftone);
+    pic.setDrawThreads(int(state.range(3)));
+    clsHostIP hostIP;
+    hostIP.setDatabasePath(d.dir.path());
+    DiagramInputs in;
+    in.logText = [&text] { return text; };
+    in.diagramSelected = [] { return true; };
+    in.hostIP = [&hostIP] { return &hostIP; };
+    in.flags = &d.flags;
+    in.serverPicture = LoadDiagramPicture(DiagramPicture::Server);
+    DiagramController controller(&pic, in);
+    if (state.range(2)) controller.mShowBandWidth_Click();
+    controller.mDiagramMode_Click(int(state.range(1))); // draws once: decodes and looks up
+    double rotation = 0;
+    for (auto _ : state) {
+        // As while dragging: the ring turns a little between redraws.
+        controller.pic_MouseDown(1, 0, 0, 0);
+        rotation += 1;
+        controller.pic_MouseMove(1, 0, 0, float(rotation));
+        controller.pic_MouseUp(1, 0, 0, float(rotation));
+        controller.DrawPic();
+        benchmark::DoNotOptimize(pic.Image().constBits()); // the picture as the screen gets it
+    }
+    state.SetLabel(std::string(state.range(0) ? "1M lines" : "10k lines") +
+                   (state.range(1) ? ", extended" : ", simple") +
+                   (state.range(2) ? ", size tags" : "") +
+                   (state.range(3) == 1 ? ", 1 thread" : ", all threads"));
+}
+BENCHMARK(BM_DrawPic)
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}, {1, 0}})
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Decoding the host list: once after each change of the text.
+void BM_BuildHostList(benchmark::State& state) {
+    const QString& text = data().text(state.range(0) != 0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BuildHostList(text).size());
+    state.SetLabel(state.range(0) ? "1M lines" : "10k lines");
+}
+BENCHMARK(BM_BuildHostList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    EnsureTahomaFont();
+    InitUserColors();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,402 @@
+// The diagram's drawing surface: clearing, text output and the current position, boxes, rounded
+// rectangles, lines, scaled copies and pictures as they land in the surface's pixels, the image
+// following the widget's size, and the record of drawn items.
+#include "views/CMemoryDC.h"
+#include "views/PictureBox.h"
+#include "views/modColor.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QRgb rgbOf(qint32 color) {
+    const qint32 c = TranslateColor(color);
+    return qRgb(ColorRed(c), ColorGreen(c), ColorBlue(c));
+}
+
+qint32 colorAt(const PictureBox& pic, int x, int y) {
+    const QRgb p = pic.Image().pixel(x, y);
+    return RGBColor(qRed(p), qGreen(p), qBlue(p));
+}
+
+// Pixels of the surface that differ from the back colour.
+QRect inkBounds(const PictureBox& pic) {
+    const QImage& image = pic.Image();
+    const QRgb back = rgbOf(pic.BackColor());
+    QRect r;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xffffffu) != (back & 0xffffffu)) r |= QRect(x, y, 1, 1);
+    return r;
+}
+
+std::unique_ptr<PictureBox> surface(int w = 200, int h = 120) {
+    auto pic = std::make_unique<PictureBox>();
+    pic->resize(w, h);
+    pic->Cls();
+    return pic;
+}
+
+constexpr qint32 kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+
+} // namespace
+
+class TestPictureBox : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void startState();
+    void cls_data();
+    void cls();
+    void print_data();
+    void print();
+    void lineBoxFilled();
+    void line_data();
+    void line();
+    void roundRect_data();
+    void roundRect();
+    void stretchBlt_data();
+    void stretchBlt();
+    void paintPicture();
+    void followsWidgetSize();
+    void recording();
+};
+
+void TestPictureBox::initTestCase() {
+    QVERIFY(EnsureTahomaFont());
+    QVERIFY(QFontDatabase::hasFamily(QStringLiteral("Tahoma")));
+}
+
+void TestPictureBox::startState() {
+    const PictureBox pic;
+    QCOMPARE(pic.objectName(), QStringLiteral("pic"));
+    QCOMPARE(pic.BackColor(), SystemColor(5));
+    QCOMPARE(pic.FontSize(), 8.25f);
+    QCOMPARE(pic.DrawWidth(), 1);
+    QVERIFY(!pic.FontBold() && !pic.FontItalic() && !pic.FontUnderline());
+    QVERIFY(!pic.Recording());
+    QFont f(QStringLiteral("Tahoma"));
+    QCOMPARE(QFontInfo(f).family(), QStringLiteral("Tahoma"));
+    // Sizes that are not positive numbers are refused; huge ones are held.
+    PictureBox sized;
+    for (float bad : {0.0f, -3.0f, std::numeric_limits<float>::quiet_NaN()})
+        sized.setFontSize(bad);
+    QCOMPARE(sized.FontSize(), 8.25f);
+    sized.setFontSize(1e9f);
+    QCOMPARE(sized.FontSize(), 500.0f);
+}
+
+void TestPictureBox::cls_data() {
+    QTest::addColumn<qint32>("back");
+    QTest::newRow("system window colour") << SystemColor(5);
+    QTest::newRow("plain colour") << RGBColor(10, 200, 30);
+}
+
+void TestPictureBox::cls() {
+    QFETCH(qint32, back);
+    auto pic = surface();
+    pic->setForeColor(kRed);
+    pic->Print(QStringLiteral("something"));
+    pic->LineBoxFilled(5, 5, 50, 50, kBlue);
+    pic->setBackColor(back);
+    pic->setCurrentX(33);
+    pic->Cls();
+    QCOMPARE(pic->CurrentX(), 0.0f);
+    QCOMPARE(pic->CurrentY(), 0.0f);
+    QVERIFY(inkBounds(*pic).isNull());
+    QCOMPARE(pic->Image().pixel(17, 23) & 0xffffffu, rgbOf(back) & 0xffffffu);
+}
+
+void TestPictureBox::print_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<float>("size");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::addColumn<bool>("underline");
+    QTest::newRow("regular") << QStringLiteral("/index.html") << 8.25f << false << false << false;
+    QTest::newRow("bold underlined")
+        << QStringLiteral("83.149.9.216") << 8.25f << true << false << true;
+    QTest::newRow("italic") << QStringLiteral("UNITED STATES") << 8.25f << false << true << false;
+    QTest::newRow("large") << QStringLiteral("Servidor") << 20.0f << false << false << false;
+    QTest::newRow("small") << QStringLiteral("Servidor") << 4.0f << false << false << false;
+    QTest::newRow("code page characters")
+        << QStringLiteral("Pekín €ß") << 8.25f << false << false << false;
+    QTest::newRow("empty") << QString() << 8.25f << false << false << false;
+    QTest::newRow("control characters and a lone surrogate")
+        << (QStringLiteral("a\x01\tb") + QChar(0xD800) + QStringLiteral("c")) << 8.25f << false
+        << false << false;
+}
+
+void TestPictureBox::print() {
+    QFETCH(QString, text);
+    QFETCH(float, size);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    QFETCH(bool, underline);
+    auto pic = surface(300, 120);
+    pic->setFontSize(size);
+    pic->setFontBold(bold);
+    pic->setFontItalic(italic);
+    pic->setFontUnderline(underline);
+    pic->setForeColor(kRed);
+    pic->setCurrentX(40);
+    pic->setCurrentY(30);
+    const float tw = pic->TextWidth(text), th = pic->TextHeight(text);
+    pic->Print(text);
+
+    // The next print goes to the start of the following line.
+    QCOMPARE(pic->CurrentX(), 0.0f);
+    QCOMPARE(pic->CurrentY(), 30 + th);
+    QVERIFY(th > size); // a line is taller than the font's point size in pixels at 96 dpi
+    const QRect ink = inkBounds(*pic);
+    if (text.isEmpty()) {
+        QVERIFY(ink.isNull());
+        return;
+    }
+    // The ink lies in the text's box (a glyph's edge may reach a pixel beyond it, italics a pixel
+    // or two past the end).
+    QVERIFY2(ink.left() >= 39 && ink.top() >= 29 && ink.right() < 40 + tw + (italic ? 3 : 1) &&
+                 ink.bottom() < 30 + th,
+             qPrintable(QStringLiteral("ink %1,%2 %3x%4, box 40,30 %5x%6")
+                            .arg(ink.x())
+                            .arg(ink.y())
+                            .arg(ink.width())
+                            .arg(ink.height())
+                            .arg(tw)
+                            .arg(th)));
+    QVERIFY(ink.width() > tw / 2);
+    // Printed in the fore colour: the strongest ink is nearly pure red on the white surface.
+    int strongest = 255;
+    for (int y = ink.top(); y <= ink.bottom(); ++y)
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+            const qint32 c = colorAt(*pic, x, y);
+            if (ColorRed(c) >= 200)
+                strongest = std::min(strongest, std::max(ColorGreen(c), ColorBlue(c)));
+        }
+    QVERIFY2(strongest <= 120, qPrintable(QString::number(strongest)));
+    if (underline) {
+        // A full-width rule under the text.
+        int ruled = 0;
+        for (int y = ink.top(); y <= ink.bottom(); ++y) {
+            int n = 0;
+            for (int x = 40; x < 40 + int(tw); ++x)
+                n += colorAt(*pic, x, y) == kRed;
+            ruled = std::max(ruled, n);
+        }
+        QCOMPARE(ruled, int(tw));
+    }
+}
+
+void TestPictureBox::lineBoxFilled() {
+    auto pic = surface();
+    pic->LineBoxFilled(30, 20, 10.4f, 5, kGreen); // corners in either order, rounded
+    QCOMPARE(inkBounds(*pic), QRect(QPoint(10, 5), QPoint(30, 20)));
+    QCOMPARE(colorAt(*pic, 10, 5), kGreen);
+    QCOMPARE(colorAt(*pic, 30, 20), kGreen);
+    QCOMPARE(pic->CurrentX(), 10.4f);
+    QCOMPARE(pic->CurrentY(), 5.0f);
+    // Boxes past the edges are clipped, not refused.
+    pic->LineBoxFilled(-50, -50, 1000, 3, kBlue);
+    QCOMPARE(colorAt(*pic, 0, 0), kBlue);
+    QCOMPARE(colorAt(*pic, 199, 3), kBlue);
+}
+
+void TestPictureBox::line_data() {
+    QTest::addColumn<QLineF>("line");
+    QTest::addColumn<int>("width");
+    QTest::newRow("horizontal, 1") << QLineF(20, 50, 120, 50) << 1;
+    QTest::newRow("horizontal, 3") << QLineF(20, 50, 120, 50) << 3;
+    QTest::newRow("vertical, 2") << QLineF(60, 10, 60, 110) << 2;
+    QTest::newRow("steep, 2") << QLineF(100, 100, 80, 10) << 2;
+    QTest::newRow("shallow backwards, 3") << QLineF(150, 30, 10, 70) << 3;
+    QTest::newRow("from outside, 2") << QLineF(-400, -300, 100, 60) << 2;
+    QTest::newRow("a point") << QLineF(50, 50, 50, 50) << 1;
+}
+
+void TestPictureBox::line() {
+    QFETCH(QLineF, line);
+    QFETCH(int, width);
+    auto pic = surface();
+    pic->setDrawWidth(width);
+    pic->Line(line.x1(), line.y1(), line.x2(), line.y2(), kBlue);
+    const QImage& image = pic->Image();
+    const auto inside = [&](QPointF p) { return image.rect().contains(p.toPoint()); };
+    if (inside(line.p1())) QCOMPARE(colorAt(*pic, int(line.x1()), int(line.y1())), kBlue);
+    QCOMPARE(colorAt(*pic, int(line.x2()), int(line.y2())), kBlue);
+    // Across the line (near its end, which is always inside), `width` pixels are painted.
+    const QPointF mid = line.pointAt(0.9);
+    const bool xMajor = std::abs(line.dx()) >= std::abs(line.dy());
+    int across = 0;
+    for (int k = -6; k <= 6; ++k) {
+        const int x = int(std::lround(mid.x())) + (xMajor ? 0 : k);
+        const int y = int(std::lround(mid.y())) + (xMajor ? k : 0);
+        across += colorAt(*pic, x, y) == kBlue;
+    }
+    if (line.length() > 0) QCOMPARE(across, width);
+    // Nothing strays from the line.
+    const QRect ink = inkBounds(*pic);
+    const QRectF span =
+        QRectF(line.p1(), line.p2()).normalized().adjusted(-width, -width, width, width);
+    QVERIFY(span.contains(QRectF(ink)));
+    QCOMPARE(pic->CurrentX(), float(line.x2()));
+}
+
+void TestPictureBox::roundRect_data() {
+    QTest::addColumn<int>("penWidth");
+    QTest::addColumn<int>("fillStyle");
+    QTest::addColumn<qint32>("pen");
+    QTest::addColumn<qint32>("fill");
+    QTest::newRow("solid, outline in the fill colour")
+        << 1 << int(PictureBox::kFillSolid) << kRed << kRed;
+    QTest::newRow("solid, black outline") << 1 << int(PictureBox::kFillSolid) << 0 << kGreen;
+    QTest::newRow("transparent") << 1 << int(PictureBox::kFillTransparent) << kBlue << kGreen;
+    QTest::newRow("thick outline") << 3 << int(PictureBox::kFillSolid) << kBlue << kWhite;
+}
+
+void TestPictureBox::roundRect() {
+    QFETCH(int, penWidth);
+    QFETCH(int, fillStyle);
+    QFETCH(qint32, pen);
+    QFETCH(qint32, fill);
+    auto pic = surface();
+    pic->setBackColor(RGBColor(200, 200, 200));
+    pic->Cls();
+    pic->setForeColor(pen);
+    pic->setFillColor(fill);
+    pic->setFillStyle(fillStyle);
+    pic->setDrawWidth(penWidth);
+    pic->RoundRect(20, 10, 120, 60);
+    const qint32 back = RGBColor(200, 200, 200);
+
+    // Left and top included, right and bottom excluded.
+    QCOMPARE(inkBounds(*pic), QRect(QPoint(20, 10), QPoint(119, 59)));
+    // The edges' middles are outline; the corners are cut by the 10 x 10 ellipse.
+    for (const QPoint p : {QPoint(20, 35), QPoint(119, 35), QPoint(70, 10), QPoint(70, 59)})
+        QCOMPARE(colorAt(*pic, p.x(), p.y()), pen);
+    for (const QPoint p : {QPoint(20, 10), QPoint(119, 10), QPoint(20, 59), QPoint(119, 59)})
+        QCOMPARE(colorAt(*pic, p.x(), p.y()), back);
+    // Inside the outline: the fill, or what was there before when transparent.
+    QCOMPARE(colorAt(*pic, 20 + penWidth, 35), fillStyle == PictureBox::kFillSolid ? fill : back);
+    QCOMPARE(colorAt(*pic, 20 + penWidth - 1, 35), pen);
+    QCOMPARE(colorAt(*pic, 70, 35), fillStyle == PictureBox::kFillSolid ? fill : back);
+}
+
+void TestPictureBox::stretchBlt_data() {
+    QTest::addColumn<int>("mode");
+    QTest::newRow("half-tone") << int(PictureBox::kStretchHalftone);
+    QTest::newRow("colour on colour") << int(PictureBox::kStretchColorOnColor);
+}
+
+void TestPictureBox::stretchBlt() {
+    QFETCH(int, mode);
+    // A 16 x 11 picture: left half red, right half blue.
+    QImage source(16, 11, QImage::Format_RGB32);
+    source.fill(QColor(255, 0, 0));
+    for (int y = 0; y < 11; ++y)
+        for (int x = 8; x < 16; ++x)
+            source.setPixel(x, y, qRgb(0, 0, 255));
+    CMemoryDC dc;
+    dc.setPicture(source);
+    auto pic = surface();
+    pic->SetStretchBltMode(mode);
+    pic->StretchBlt(40, 30, 32, 22, dc, 0, 0, 16, 11);
+    QCOMPARE(inkBounds(*pic), QRect(40, 30, 32, 22));
+    QCOMPARE(colorAt(*pic, 45, 40), kRed);
+    QCOMPARE(colorAt(*pic, 66, 40), kBlue);
+    // At the seam smooth scaling mixes, plain scaling does not.
+    const qint32 seam = colorAt(*pic, 55, 40);
+    const bool mixed = seam != kRed && seam != kBlue;
+    QCOMPARE(mixed, mode == PictureBox::kStretchHalftone);
+    // Drawing the same copy again gives the same pixels; a part of the source scales alone.
+    const QImage first = pic->Image();
+    pic->StretchBlt(40, 30, 32, 22, dc, 0, 0, 16, 11);
+    QCOMPARE(pic->Image(), first);
+    pic->StretchBlt(100, 10, 20, 20, dc, 8, 0, 8, 11);
+    QCOMPARE(colorAt(*pic, 101, 11), kBlue);
+    QCOMPARE(colorAt(*pic, 118, 28), kBlue);
+    // Empty rectangles draw nothing.
+    pic->Cls();
+    pic->StretchBlt(10, 10, 0, 5, dc, 0, 0, 16, 11);
+    pic->StretchBlt(10, 10, 5, 5, dc, 0, 0, 0, 11);
+    QVERIFY(inkBounds(*pic).isNull());
+}
+
+void TestPictureBox::paintPicture() {
+    QImage picture(8, 8, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    for (int y = 2; y < 6; ++y)
+        for (int x = 2; x < 6; ++x)
+            picture.setPixel(x, y, qRgba(0, 255, 0, 255));
+    picture.setPixel(0, 7, qRgba(255, 0, 0, 128));
+    auto pic = surface();
+    pic->setBackColor(kWhite);
+    pic->Cls();
+    pic->PaintPicture(picture, 10.4f, 20);
+    QCOMPARE(colorAt(*pic, 12, 22), kGreen);
+    QCOMPARE(colorAt(*pic, 10, 20), kWhite); // transparent: the surface shows through
+    const qint32 half = colorAt(*pic, 10, 27);
+    QVERIFY(ColorRed(half) == 255 && ColorGreen(half) > 100 && ColorGreen(half) < 150);
+    QCOMPARE(inkBounds(*pic), QRect(QPoint(10, 22), QPoint(15, 27)));
+    // Partly outside: the rest is drawn.
+    pic->PaintPicture(picture, -4, -4);
+    QCOMPARE(colorAt(*pic, 0, 0), kGreen);
+}
+
+void TestPictureBox::followsWidgetSize() {
+    PictureBox pic;
+    pic.resize(100, 80);
+    pic.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pic));
+    QSignalSpy resized(&pic, &PictureBox::Resize);
+    pic.Cls();
+    pic.LineBoxFilled(0, 0, 9, 9, kRed);
+    pic.resize(160, 120);
+    QTRY_VERIFY_WITH_TIMEOUT(resized.count() >= 1, 5000);
+    QCOMPARE(pic.ScaleWidth(), 160);
+    QCOMPARE(pic.ScaleHeight(), 120);
+    QCOMPARE(pic.Image().size(), QSize(160, 120));
+    QCOMPARE(colorAt(pic, 9, 9), kRed); // what was drawn stays
+    QCOMPARE(pic.Image().pixel(150, 110) & 0xffffffu, rgbOf(pic.BackColor()) & 0xffffffu);
+    // A surface that was never shown follows its size too.
+    PictureBox hidden;
+    hidden.resize(70, 50);
+    hidden.Cls();
+    QCOMPARE(hidden.Image().size(), QSize(70, 50));
+    QCOMPARE(hidden.ScaleWidth(), 70);
+}
+
+void TestPictureBox::recording() {
+    auto pic = surface();
+    pic->Print(QStringLiteral("not kept"));
+    QVERIFY(pic->Drawn().empty());
+    pic->setRecording(true);
+    pic->setCurrentX(12.5f);
+    pic->setCurrentY(7);
+    pic->setForeColor(kRed);
+    pic->setFontBold(true);
+    pic->Print(QStringLiteral("abc"));
+    pic->setDrawWidth(3);
+    pic->Line(1, 2, 30, 40, kBlue);
+    pic->setFillStyle(PictureBox::kFillTransparent);
+    pic->RoundRect(5, 6, 50, 60);
+    QCOMPARE(pic->Drawn().size(), size_t(3));
+    const DrawnItem& text = pic->Drawn()[0];
+    QCOMPARE(text.kind, DrawnItem::Kind::Text);
+    QCOMPARE(text.text, QStringLiteral("abc"));
+    QCOMPARE(text.rect.topLeft(), QPointF(12.5, 7));
+    QCOMPARE(text.rect.width(), double(pic->TextWidth(QStringLiteral("abc"))));
+    QVERIFY(text.bold && !text.italic);
+    QCOMPARE(text.color, kRed);
+    QCOMPARE(pic->Drawn()[1].line, QLineF(1, 2, 30, 40));
+    QCOMPARE(pic->Drawn()[1].width, 3);
+    QCOMPARE(pic->Drawn()[2].fillColor, -1);
+    pic->Cls();
+    QVERIFY(pic->Drawn().empty());
+}
+
+QTEST_MAIN(TestPictureBox)
+#include "tst_picturebox.moc"

@@ -1,0 +1,31 @@
+#pragma once
+// The diagram picture: the hosts of the log as rounded boxes on an ellipse around the server
+// node, each joined to it by a line in the host's colour, with its first requests listed under
+// it (optionally with coloured size tags) and, in the extended diagram, its country, city, region
+// and flag. One call draws the whole picture on the surface from the host list.
+#include <QImage>
+#include <memory>
+#include <vector>
+
+class CMemoryDC;
+class PictureBox;
+struct DiagramHost;
+struct HostGeography;
+
+// What the picture depends on besides the hosts and the surface's font size (the zoom).
+struct DiagramScene {
+    double Rotation = 0;        // radians added to every host's angle
+    bool ShowBandWidth = false; // size tags beside the requests
+    // Geography index for index with the hosts; null for the simple diagram.
+    const std::vector<HostGeography>* Geography = nullptr;
+    // The flag images (FlagImages of views/FlagDC.h) by country number; entries may be empty.
+    const std::vector<std::unique_ptr<CMemoryDC>>* Flags = nullptr;
+    QImage ServerPicture; // 48 x 48
+};
+
+// Width of the lines to the hosts at a font size: 1 below 8 points, 2 up to 20, 3 above.
+int DiagramPenWidth(float fontSize);
+
+// Draws the diagram on pic from scratch (Cls first). Host colours come from the user colour
+// registry, which registers hosts it has not seen.
+void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const DiagramScene& scene);

@@ -1,0 +1,429 @@
+// Pixel drawing for the diagram surface: boxes, rounded rectangles, thick lines, pictures and
+// cached glyph masks, written straight into RGB32 images.
+#include "views/DiagramRaster.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+// Processors with AVX2 get an eight-pixel path, chosen at run time.
+#if defined(__SSE2__) && defined(__GNUC__) && defined(__x86_64__)
+#define OV_HAVE_AVX2_PATH 1
+#include <immintrin.h>
+#endif
+
+namespace ov::raster {
+
+Canvas::Canvas(QImage& image) : Canvas(image, 0, image.height()) {}
+
+Canvas::Canvas(QImage& image, int top_, int bottom_)
+    : bits(image.bits()), bpl(image.bytesPerLine()), width(image.width()), height(image.height()),
+      top(std::clamp(top_, 0, image.height())), bottom(std::clamp(bottom_, 0, image.height())) {}
+
+namespace {
+
+constexpr QRgb kOpaque = 0xff000000u;
+
+// Mix of two opaque pixels, a being the weight (0..255) of src: per channel
+// t = src * a + dst * (255 - a), rounded to t / 255 as ((t + 128) * 257) >> 16, which is exact for
+// every t that can occur. The vector versions below compute the same.
+inline uint mixChannel(uint s, uint d, uint a) {
+    return (((s * a + d * (255 - a)) + 128) * 257) >> 16;
+}
+
+inline QRgb mix(QRgb src, QRgb dst, uint a) {
+    return kOpaque | (mixChannel((src >> 16) & 0xffu, (dst >> 16) & 0xffu, a) << 16) |
+           (mixChannel((src >> 8) & 0xffu, (dst >> 8) & 0xffu, a) << 8) |
+           mixChannel(src & 0xffu, dst & 0xffu, a);
+}
+
+#if defined(__SSE2__)
+// Four pixels at once; alpha holds their four weights, lowest byte first. color16 is the colour's
+// channels as 16-bit numbers, twice.
+inline void mix4(QRgb* d, uint32_t alpha, __m128i color16) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k255 = _mm_set1_epi16(255), k128 = _mm_set1_epi16(128);
+    const __m128i k257 = _mm_set1_epi16(257);
+    __m128i a = _mm_cvtsi32_si128(int(alpha));
+    a = _mm_unpacklo_epi8(a, a);
+    a = _mm_unpacklo_epi16(a, a); // each weight in the four bytes of its pixel
+    const __m128i aLo = _mm_unpacklo_epi8(a, zero), aHi = _mm_unpackhi_epi8(a, zero);
+    const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    const __m128i dLo = _mm_unpacklo_epi8(dst, zero), dHi = _mm_unpackhi_epi8(dst, zero);
+    __m128i tLo = _mm_add_epi16(_mm_mullo_epi16(color16, aLo),
+                                _mm_mullo_epi16(dLo, _mm_sub_epi16(k255, aLo)));
+    __m128i tHi = _mm_add_epi16(_mm_mullo_epi16(color16, aHi),
+                                _mm_mullo_epi16(dHi, _mm_sub_epi16(k255, aHi)));
+    tLo = _mm_mulhi_epu16(_mm_add_epi16(tLo, k128), k257);
+    tHi = _mm_mulhi_epu16(_mm_add_epi16(tHi, k128), k257);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(tLo, tHi));
+}
+
+// Mixes the rows of a glyph mask (stride a multiple of 4) into the picture.
+void mixRowsSse2(QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int rows, QRgb color) {
+    const __m128i color16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(color)), _mm_setzero_si128());
+    for (int j = 0; j < rows; ++j, d += rowPixels, m += stride)
+        for (int i = 0; i < stride; i += 4) {
+            uint32_t a4;
+            std::memcpy(&a4, m + i, 4);
+            if (a4) mix4(d + i, a4, color16);
+        }
+}
+#endif
+
+#if defined(OV_HAVE_AVX2_PATH)
+// The same for eight pixels at once, on processors that have AVX2.
+__attribute__((target("avx2"))) void mixRowsAvx2(QRgb* d, qsizetype rowPixels, const uchar* m,
+                                                 int stride, int rows, QRgb color) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i k255 = _mm256_set1_epi16(255), k128 = _mm256_set1_epi16(128);
+    const __m256i k257 = _mm256_set1_epi16(257);
+    const __m256i color16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(color)), zero);
+    // Each weight to the four bytes of its pixel; both 128-bit halves hold all eight weights.
+    const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4,
+                                            4, 5, 5, 5, 5, 6, 6, 6, 6, 7, 7, 7, 7);
+    const __m128i color16x4 = _mm256_castsi256_si128(color16);
+    for (int j = 0; j < rows; ++j, d += rowPixels, m += stride) {
+        int i = 0;
+        for (; i + 8 <= stride; i += 8) {
+            uint64_t a8;
+            std::memcpy(&a8, m + i, 8);
+            if (!a8) continue;
+            const __m256i a = _mm256_shuffle_epi8(_mm256_set1_epi64x(qint64(a8)), spread);
+            const __m256i aLo = _mm256_unpacklo_epi8(a, zero), aHi = _mm256_unpackhi_epi8(a, zero);
+            const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+            const __m256i dLo = _mm256_unpacklo_epi8(dst, zero);
+            const __m256i dHi = _mm256_unpackhi_epi8(dst, zero);
+            __m256i tLo = _mm256_add_epi16(_mm256_mullo_epi16(color16, aLo),
+                                           _mm256_mullo_epi16(dLo, _mm256_sub_epi16(k255, aLo)));
+            __m256i tHi = _mm256_add_epi16(_mm256_mullo_epi16(color16, aHi),
+                                           _mm256_mullo_epi16(dHi, _mm256_sub_epi16(k255, aHi)));
+            tLo = _mm256_mulhi_epu16(_mm256_add_epi16(tLo, k128), k257);
+            tHi = _mm256_mulhi_epu16(_mm256_add_epi16(tHi, k128), k257);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_packus_epi16(tLo, tHi));
+        }
+        if (i < stride) {
+            uint32_t a4;
+            std::memcpy(&a4, m + i, 4);
+            if (a4) mix4(d + i, a4, color16x4);
+        }
+    }
+}
+
+bool haveAvx2() {
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+#endif
+
+// Fills pixels [x1, x2] of row y.
+inline void span(const Canvas& cv, int y, int x1, int x2, QRgb color) {
+    if (y < cv.top || y >= cv.bottom) return;
+    x1 = std::max(x1, 0);
+    x2 = std::min(x2, cv.width - 1);
+    if (x1 > x2) return;
+    QRgb* d = cv.row(y) + x1;
+    int n = x2 - x1 + 1;
+    color |= kOpaque;
+#if defined(__SSE2__)
+    const __m128i c4 = _mm_set1_epi32(int(color));
+    for (; n >= 4; n -= 4, d += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), c4);
+#endif
+    for (; n > 0; --n)
+        *d++ = color;
+}
+
+// Horizontal insets of the rows of a rounded rectangle w x h whose corners are cut by an ellipse
+// ew x eh: row j covers [inset, w - 1 - inset]. Only the corner rows have an inset.
+class RoundedRows {
+public:
+    RoundedRows(int w, int h, int ew, int eh) : w_(w), h_(h) {
+        if (w <= 0 || h <= 0) return;
+        ew = std::clamp(ew, 0, w);
+        eh = std::clamp(eh, 0, h);
+        if (ew <= 0 || eh <= 0) return;
+        const double rx = ew / 2.0, ry = eh / 2.0;
+        const int corner = std::min(int(std::ceil(ry)), h);
+        insets_.resize(size_t(corner));
+        for (int j = 0; j < corner; ++j) {
+            const double dy = ry - (j + 0.5);
+            const double s = dy > 0 ? std::sqrt(std::max(0.0, 1.0 - (dy / ry) * (dy / ry))) : 1.0;
+            insets_[size_t(j)] = std::max(0, int(std::ceil(rx - rx * s - 0.5)));
+        }
+    }
+    // False when row j is outside or empty.
+    bool row(int j, int& first, int& last) const {
+        if (w_ <= 0 || h_ <= 0 || j < 0 || j >= h_) return false;
+        const int fromEdge = std::min(j, h_ - 1 - j);
+        const int inset = size_t(fromEdge) < insets_.size() ? insets_[size_t(fromEdge)] : 0;
+        first = inset;
+        last = w_ - 1 - inset;
+        return first <= last;
+    }
+
+private:
+    int w_, h_;
+    std::vector<int> insets_;
+};
+
+} // namespace
+
+void FillBox(const Canvas& cv, int x1, int y1, int x2, int y2, QRgb color) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    y1 = std::max(y1, cv.top);
+    y2 = std::min(y2, cv.bottom - 1);
+    for (int y = y1; y <= y2; ++y)
+        span(cv, y, x1, x2, color);
+}
+
+void RoundRect(const Canvas& cv, int left, int top, int right, int bottom, int ellipseWidth,
+               int ellipseHeight, QRgb pen, int penWidth, const QRgb* fill) {
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    const int w = right - left, h = bottom - top;
+    if (w <= 0 || h <= 0 || top >= cv.bottom || bottom <= cv.top) return;
+    penWidth = std::max(penWidth, 0);
+    const bool solid = fill && (penWidth == 0 || *fill == pen);
+    const RoundedRows outer(w, h, ellipseWidth, ellipseHeight);
+    // The outline is what the shape has beyond the same shape made penWidth smaller.
+    const RoundedRows inner(w - 2 * penWidth, h - 2 * penWidth, ellipseWidth - 2 * penWidth,
+                            ellipseHeight - 2 * penWidth);
+    const int j0 = std::max(0, cv.top - top), j1 = std::min(h, cv.bottom - top);
+    for (int j = j0; j < j1; ++j) {
+        int a = 0, b = 0;
+        if (!outer.row(j, a, b)) continue;
+        const int y = top + j;
+        if (solid) {
+            span(cv, y, left + a, left + b, *fill);
+            continue;
+        }
+        int ia = 0, ib = -1;
+        if (!inner.row(j - penWidth, ia, ib)) {
+            span(cv, y, left + a, left + b, pen);
+            continue;
+        }
+        ia += penWidth;
+        ib += penWidth;
+        span(cv, y, left + a, left + ia - 1, pen);
+        span(cv, y, left + ib + 1, left + b, pen);
+        if (fill) span(cv, y, left + ia, left + ib, *fill);
+    }
+}
+
+void Line(const Canvas& cv, int x1, int y1, int x2, int y2, int width, QRgb color) {
+    width = std::max(width, 1);
+    color |= kOpaque;
+    const int before = (width - 1) / 2, after = width / 2;
+    // Along the major axis one pixel per step; the minor coordinate is the exact line rounded
+    // (halves away from the start), in 32.32 fixed point. Each step paints a run of `width`
+    // pixels across the line's direction. Only the writes are clipped, so every band steps
+    // through the same pixels.
+    const bool xMajor = std::abs(x2 - x1) >= std::abs(y2 - y1);
+    const int a1 = xMajor ? x1 : y1, a2 = xMajor ? x2 : y2; // major axis
+    const int b1 = xMajor ? y1 : x1, b2 = xMajor ? y2 : x2; // minor axis
+    const int steps = std::abs(a2 - a1);
+    const int sa = a2 >= a1 ? 1 : -1;
+    const qint64 slope = steps ? (qint64(b2 - b1) * (qint64(1) << 32)) / steps : 0;
+    const qint64 b0 = qint64(b1) * (qint64(1) << 32) + (qint64(1) << 31);
+    const int aLo = xMajor ? 0 : cv.top, aHi = xMajor ? cv.width : cv.bottom;
+    const int bLo = xMajor ? cv.top : 0, bHi = xMajor ? cv.bottom : cv.width;
+    // The steps whose major coordinate lies in the canvas: a = a1 + sa * k.
+    int kFirst = 0, kLast = steps;
+    if (sa > 0) {
+        kFirst = std::max(kFirst, aLo - a1);
+        kLast = std::min(kLast, aHi - 1 - a1);
+    } else {
+        kFirst = std::max(kFirst, a1 - (aHi - 1));
+        kLast = std::min(kLast, a1 - aLo);
+    }
+    // And those whose run across may reach the canvas: the minor coordinate moves steadily, so
+    // they are one stretch of steps (widened by one; the test in the loop is exact).
+    const qint64 lo = qint64(bLo - after) * (qint64(1) << 32) - b0;
+    const qint64 hi = qint64(bHi + before) * (qint64(1) << 32) - b0;
+    if (slope > 0) {
+        kFirst = int(std::max<qint64>(kFirst, lo / slope - 1));
+        kLast = int(std::min<qint64>(kLast, hi / slope + 1));
+    } else if (slope < 0) {
+        kFirst = int(std::max<qint64>(kFirst, hi / slope - 1));
+        kLast = int(std::min<qint64>(kLast, lo / slope + 1));
+    } else if (lo > 0 || hi <= 0) {
+        return;
+    }
+    const qsizetype across = xMajor ? cv.bpl / qsizetype(sizeof(QRgb)) : 1; // minor axis step
+    qint64 b = b0 + slope * kFirst;
+    for (int k = kFirst, a = a1 + sa * kFirst; k <= kLast; ++k, a += sa, b += slope) {
+        const int c = int(b >> 32);
+        if (c - before >= bLo && c + after < bHi) {
+            QRgb* d = xMajor ? cv.row(c - before) + a : cv.row(a) + (c - before);
+            for (int m = 0; m < width; ++m, d += across)
+                *d = color;
+            continue;
+        }
+        const int c0 = std::max(c - before, bLo), c1 = std::min(c + after, bHi - 1);
+        for (int m = c0; m <= c1; ++m)
+            (xMajor ? cv.row(m)[a] : cv.row(a)[m]) = color;
+    }
+}
+
+void DrawImage(const Canvas& cv, int x, int y, const QImage& picture) {
+    if (picture.isNull()) return;
+    const bool opaque = picture.format() == QImage::Format_RGB32;
+    const QImage src = opaque || picture.format() == QImage::Format_ARGB32_Premultiplied
+                           ? picture
+                           : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int x0 = std::max(0, -x), x1 = std::min(src.width(), cv.width - x);
+    const int y0 = std::max(0, cv.top - y), y1 = std::min(src.height(), cv.bottom - y);
+    if (x0 >= x1) return;
+    for (int j = y0; j < y1; ++j) {
+        const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(j));
+        QRgb* d = cv.row(y + j) + x;
+        if (opaque) {
+            std::memcpy(d + x0, s + x0, sizeof(QRgb) * size_t(x1 - x0));
+            continue;
+        }
+        for (int i = x0; i < x1; ++i) {
+            const QRgb p = s[i];
+            const uint a = qAlpha(p);
+            if (a == 255)
+                d[i] = p;
+            else if (a != 0) // premultiplied: src + dst * (255 - a) / 255
+                d[i] = kOpaque | ((mix(d[i], 0, 255 - a) & 0x00ffffffu) + (p & 0x00ffffffu));
+        }
+    }
+}
+
+GlyphFont::GlyphFont(const QFont& font, int dpi) : font_(font), dpi_(dpi) {
+    font_.setUnderline(false);
+    font_.setStrikeOut(false);
+    QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
+    const int dpm = qRound(dpi / 0.0254);
+    device.setDotsPerMeterX(dpm);
+    device.setDotsPerMeterY(dpm);
+    const QFontMetrics fm(font_, &device);
+    height_ = fm.height();
+    ascent_ = fm.ascent();
+    underlinePos_ = fm.underlinePos();
+    lineWidth_ = std::max(1, fm.lineWidth());
+}
+
+GlyphFont::~GlyphFont() = default;
+
+GlyphFont::Glyph& GlyphFont::glyph(char16_t c) {
+    Glyph& g = c < 256 ? latin_[c] : others_[c];
+    if (!g.ready) render(c, g);
+    return g;
+}
+
+const GlyphFont::Glyph* GlyphFont::made(char16_t c) const {
+    if (c < 256) return latin_[c].ready ? &latin_[c] : nullptr;
+    const auto it = others_.constFind(c);
+    return it != others_.constEnd() && it->ready ? &*it : nullptr;
+}
+
+void GlyphFont::render(char16_t c, Glyph& g) {
+    g.ready = true;
+    const int dpm = qRound(dpi_ / 0.0254);
+    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+    probe.setDotsPerMeterX(dpm);
+    probe.setDotsPerMeterY(dpm);
+    const QString text(QChar{c});
+    g.advance = QFontMetrics(font_, &probe).horizontalAdvance(text);
+
+    // Room on every side for overhangs (italic slant, negative bearings).
+    const int pad = height_ + 2;
+    QImage canvas(std::max(1, g.advance) + 2 * pad, height_ + 2 * pad,
+                  QImage::Format_ARGB32_Premultiplied);
+    canvas.setDotsPerMeterX(dpm);
+    canvas.setDotsPerMeterY(dpm);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter p(&canvas);
+        p.setFont(font_);
+        p.setPen(Qt::black);
+        p.drawText(QPointF(pad, pad + ascent_), text);
+    }
+    int minX = canvas.width(), minY = canvas.height(), maxX = -1, maxY = -1;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x)
+            if (qAlpha(row[x])) {
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    }
+    if (maxX < 0) return; // a space or a character without ink
+    g.dx = minX - pad;
+    g.dy = minY - pad;
+    g.width = maxX - minX + 1;
+    g.height = maxY - minY + 1;
+    g.stride = (g.width + 3) & ~3;
+    g.mask.assign(size_t(g.stride) * size_t(g.height), 0);
+    for (int y = 0; y < g.height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(minY + y));
+        for (int x = 0; x < g.width; ++x)
+            g.mask[size_t(y) * size_t(g.stride) + size_t(x)] = uchar(qAlpha(row[minX + x]));
+    }
+}
+
+int GlyphFont::TextWidth(QStringView text) {
+    int width = 0;
+    for (const QChar ch : text)
+        width += glyph(ch.unicode()).advance;
+    return width;
+}
+
+void GlyphFont::Draw(const Canvas& cv, int x, int y, QStringView text, QRgb color,
+                     bool underline) const {
+    color |= kOpaque;
+    if (y - height_ >= cv.bottom || y + 2 * height_ <= cv.top) return; // clear of the band
+    const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
+    int penX = x;
+    for (const QChar ch : text) {
+        const Glyph* g = made(ch.unicode());
+        if (!g) continue;
+        const int gx = penX + g->dx, gy = y + g->dy;
+        penX += g->advance;
+        if (g->mask.empty() || gx >= cv.width || gy >= cv.bottom || gx + g->width <= 0 ||
+            gy + g->height <= cv.top)
+            continue;
+        const int j0 = std::max(0, cv.top - gy), j1 = std::min(g->height, cv.bottom - gy);
+        const uchar* mask = g->mask.data() + size_t(j0) * size_t(g->stride);
+        QRgb* d = cv.row(gy + j0) + gx;
+#if defined(__SSE2__)
+        // Whole padded rows inside the image go several pixels at a time; the padding mixes with
+        // weight 0 and leaves its pixels as they are.
+        if (gx >= 0 && gx + g->stride <= cv.width) {
+#if defined(OV_HAVE_AVX2_PATH)
+            if (haveAvx2()) {
+                mixRowsAvx2(d, rowPixels, mask, g->stride, j1 - j0, color);
+                continue;
+            }
+#endif
+            mixRowsSse2(d, rowPixels, mask, g->stride, j1 - j0, color);
+            continue;
+        }
+#endif
+        const int i0 = std::max(0, -gx), i1 = std::min(g->width, cv.width - gx);
+        for (int j = j0; j < j1; ++j, d += rowPixels, mask += g->stride)
+            for (int i = i0; i < i1; ++i) {
+                const uint a = mask[i];
+                if (a) d[i] = a == 255 ? color : mix(color, d[i], a);
+            }
+    }
+    if (underline && penX > x) {
+        const int uy = y + ascent_ + underlinePos_;
+        FillBox(cv, x, uy, penX - 1, uy + lineWidth_ - 1, color);
+    }
+}
+
+} // namespace ov::raster

@@ -1,0 +1,95 @@
+#pragma once
+// Pixel drawing for the diagram surface. The diagram repaints thousands of texts, boxes and lines
+// every 10 ms while the operator drags it, which is more than QPainter's general paths manage on a
+// small machine; these routines write 32-bit pixels directly, the way the desktop's own device
+// context drew them: whole-pixel positions, no antialiasing on shapes, grey-scale antialiased text.
+//
+// Everything draws into a Canvas: the pixels of an RGB32 image and a band of its rows. Drawing
+// clips to the band, and the pixels of a row depend only on what is drawn into that row, so
+// separate bands of one image can be drawn at the same time and give the same picture as drawing
+// the whole image at once.
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QStringView>
+#include <array>
+#include <vector>
+
+namespace ov::raster {
+
+struct Canvas {
+    // The whole image, or rows [top, bottom) of it. The image must not be resized or shared
+    // (detached) while the canvas is in use.
+    explicit Canvas(QImage& image);
+    Canvas(QImage& image, int top, int bottom);
+    QRgb* row(int y) const { return reinterpret_cast<QRgb*>(bits + qsizetype(y) * bpl); }
+
+    uchar* bits;
+    qsizetype bpl;
+    int width, height;
+    int top, bottom;
+};
+
+// Fills the rectangle whose corners (x1, y1) and (x2, y2) are both included, in either order.
+void FillBox(const Canvas& canvas, int x1, int y1, int x2, int y2, QRgb color);
+
+// The desktop's rounded rectangle: left and top included, right and bottom excluded, corners cut
+// by an ellipse of ellipseWidth x ellipseHeight. The outline is penWidth pixels wide inside the
+// shape; fill, when given, paints the rest.
+void RoundRect(const Canvas& canvas, int left, int top, int right, int bottom, int ellipseWidth,
+               int ellipseHeight, QRgb pen, int penWidth, const QRgb* fill);
+
+// A straight line between two pixel centres, both ends included, width pixels thick.
+void Line(const Canvas& canvas, int x1, int y1, int x2, int y2, int width, QRgb color);
+
+// Draws a picture with its top-left corner at (x, y): an RGB32 picture is copied, an ARGB32
+// premultiplied one blended by its alpha (other formats are converted first).
+void DrawImage(const Canvas& canvas, int x, int y, const QImage& picture);
+
+// One face of a font at one size, as the diagram prints with it: every character has a whole-
+// pixel advance and a grey-scale coverage mask, both made on first use and kept. Text is laid out
+// character by character without kerning, so the width of a text is the sum of its characters'
+// advances and drawing never shapes text again.
+class GlyphFont {
+public:
+    // dpi is the resolution of the surface the text goes to.
+    GlyphFont(const QFont& font, int dpi);
+    ~GlyphFont();
+    GlyphFont(const GlyphFont&) = delete;
+    GlyphFont& operator=(const GlyphFont&) = delete;
+
+    // Makes the glyphs of text on first use (with QPainter, on the calling thread).
+    int TextWidth(QStringView text);
+    int Height() const { return height_; }
+    int Ascent() const { return ascent_; }
+
+    // Draws text with the top-left corner of its line at (x, y); underlined when asked. Only
+    // reads glyphs, so several bands may draw at once; TextWidth must have made them first
+    // (a glyph not made yet is left out).
+    void Draw(const Canvas& canvas, int x, int y, QStringView text, QRgb color,
+              bool underline) const;
+
+private:
+    struct Glyph {
+        bool ready = false;
+        int advance = 0;
+        int dx = 0, dy = 0; // mask position relative to the pen's top-left corner
+        int width = 0, height = 0;
+        int stride = 0;          // row length of mask: width rounded up to a multiple of 4
+        std::vector<uchar> mask; // coverage 0..255, row after row, 0 in the padding
+    };
+    Glyph& glyph(char16_t c);
+    const Glyph* made(char16_t c) const;
+    void render(char16_t c, Glyph& g);
+
+    QFont font_;
+    int dpi_;
+    int height_ = 0;
+    int ascent_ = 0;
+    int underlinePos_ = 0;
+    int lineWidth_ = 1;
+    std::array<Glyph, 256> latin_; // below 256: nearly every character of a log
+    QHash<char16_t, Glyph> others_;
+};
+
+} // namespace ov::raster

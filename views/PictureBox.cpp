@@ -1,0 +1,453 @@
+// The diagram's drawing surface: drawing state, operations on the persistent image, and the
+// widget that shows it and reports the mouse.
+#include "views/PictureBox.h"
+
+#include "views/CMemoryDC.h"
+#include "views/DiagramRaster.h"
+#include "views/modColor.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr auto kFamily = "Tahoma";
+
+// Whole pixels as the desktop's drawing calls take them: nearest, halves to even.
+int px(double v) {
+    if (!std::isfinite(v)) return 0;
+    return static_cast<int>(std::clamp(std::nearbyint(v), -1.0e9, 1.0e9));
+}
+
+QRgb toRgb(qint32 color) {
+    const qint32 plain = color < 0 ? TranslateColor(color, 0) : color;
+    const quint32 v = plain == -1 ? 0xffffffu : quint32(plain); // unresolvable: all channels 255
+    return qRgb(int(v & 0xffu), int((v >> 8) & 0xffu), int((v >> 16) & 0xffu));
+}
+
+int buttonBits(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int shiftBits(Qt::KeyboardModifiers mods) {
+    return (mods & Qt::ShiftModifier ? 1 : 0) | (mods & Qt::ControlModifier ? 2 : 0) |
+           (mods & Qt::AltModifier ? 4 : 0);
+}
+
+} // namespace
+
+bool EnsureTahomaFont() {
+    if (QFontDatabase::hasFamily(kFamily)) return true;
+    for (const char* file :
+         {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+        if (QFile::exists(file)) QFontDatabase::addApplicationFont(file);
+    return QFontDatabase::hasFamily(kFamily);
+}
+
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent), backColor_(SystemColor(5)) {
+    setObjectName(QStringLiteral("pic"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image_.fill(toRgb(backColor_));
+}
+
+PictureBox::~PictureBox() = default;
+
+void PictureBox::setDrawWidth(int width) {
+    drawWidth_ = std::max(width, 1);
+}
+
+void PictureBox::setFontSize(float size) {
+    if (!(size > 0) || !std::isfinite(size)) return;
+    size = std::min(size, 500.0f);
+    if (size == fontSize_) return;
+    fontSize_ = size;
+    currentFont_ = nullptr;
+}
+
+void PictureBox::setFontBold(bool on) {
+    if (on == bold_) return;
+    bold_ = on;
+    currentFont_ = nullptr;
+}
+
+void PictureBox::setFontItalic(bool on) {
+    if (on == italic_) return;
+    italic_ = on;
+    currentFont_ = nullptr;
+}
+
+ov::raster::GlyphFont& PictureBox::font() const {
+    if (currentFont_) return *currentFont_;
+    auto& slot = fonts_[{fontSize_, bold_, italic_}];
+    if (!slot) {
+        // Faces of sizes no longer in use are dropped once many have gathered.
+        if (fonts_.size() > 256) {
+            flush(); // collected texts refer to the faces
+            fonts_.clear();
+            return font();
+        }
+        QFont f(QString::fromLatin1(kFamily));
+        f.setPointSizeF(fontSize_);
+        f.setBold(bold_);
+        f.setItalic(italic_);
+        slot = std::make_unique<ov::raster::GlyphFont>(f, image_.logicalDpiY());
+    }
+    currentFont_ = slot.get();
+    return *currentFont_;
+}
+
+void PictureBox::changed() {
+    if (updatePending_) return;
+    updatePending_ = true;
+    update();
+}
+
+void PictureBox::record(DrawnItem item) {
+    if (recording_) drawn_.push_back(std::move(item));
+}
+
+void PictureBox::setRecording(bool on) {
+    recording_ = on;
+    if (!on) drawn_.clear();
+}
+
+void PictureBox::Cls() {
+    followSize();
+    // Whatever was collected would be covered anyway.
+    pending_.clear();
+    Pending op;
+    op.kind = Pending::Kind::Fill;
+    op.bottom = image_.height();
+    op.color = toRgb(backColor_);
+    queue(std::move(op));
+    currentX_ = currentY_ = 0;
+    drawn_.clear();
+}
+
+float PictureBox::TextWidth(const QString& text) const {
+    return float(font().TextWidth(text));
+}
+
+float PictureBox::TextHeight(const QString&) const {
+    return float(font().Height());
+}
+
+void PictureBox::Print(const QString& text) {
+    followSize();
+    auto& f = font();
+    f.TextWidth(text); // makes the glyphs here, before any band draws them
+    Pending op;
+    op.kind = Pending::Kind::Text;
+    op.x1 = px(currentX_);
+    op.y1 = px(currentY_);
+    op.top = op.y1 - f.Height();
+    op.bottom = op.y1 + 2 * f.Height();
+    op.color = toRgb(foreColor_);
+    op.underline = underline_;
+    op.font = &f;
+    op.text = text;
+    queue(std::move(op));
+    if (recording_) {
+        DrawnItem item;
+        item.kind = DrawnItem::Kind::Text;
+        item.text = text;
+        item.rect = QRectF(currentX_, currentY_, f.TextWidth(text), f.Height());
+        item.color = foreColor_;
+        item.fontSize = fontSize_;
+        item.bold = bold_;
+        item.italic = italic_;
+        item.underline = underline_;
+        record(std::move(item));
+    }
+    currentX_ = 0;
+    currentY_ += float(f.Height());
+}
+
+void PictureBox::Line(float x1, float y1, float x2, float y2, qint32 color) {
+    followSize();
+    Pending op;
+    op.kind = Pending::Kind::Line;
+    op.x1 = px(x1);
+    op.y1 = px(y1);
+    op.x2 = px(x2);
+    op.y2 = px(y2);
+    op.width = drawWidth_;
+    op.top = std::min(op.y1, op.y2) - drawWidth_;
+    op.bottom = std::max(op.y1, op.y2) + drawWidth_ + 1;
+    op.color = toRgb(color);
+    queue(std::move(op));
+    if (recording_) {
+        DrawnItem item;
+        item.kind = DrawnItem::Kind::Line;
+        item.line = QLineF(x1, y1, x2, y2);
+        item.color = color;
+        item.width = drawWidth_;
+        record(std::move(item));
+    }
+    currentX_ = x2;
+    currentY_ = y2;
+}
+
+void PictureBox::LineBoxFilled(float x1, float y1, float x2, float y2, qint32 color) {
+    followSize();
+    Pending op;
+    op.kind = Pending::Kind::Box;
+    op.x1 = px(x1);
+    op.y1 = px(y1);
+    op.x2 = px(x2);
+    op.y2 = px(y2);
+    op.top = std::min(op.y1, op.y2);
+    op.bottom = std::max(op.y1, op.y2) + 1;
+    op.color = toRgb(color);
+    queue(std::move(op));
+    if (recording_) {
+        DrawnItem item;
+        item.kind = DrawnItem::Kind::Box;
+        item.rect = QRectF(QPointF(x1, y1), QPointF(x2, y2));
+        item.color = color;
+        record(std::move(item));
+    }
+    currentX_ = x2;
+    currentY_ = y2;
+}
+
+void PictureBox::RoundRect(int left, int top, int right, int bottom, int ellipseWidth,
+                           int ellipseHeight) {
+    followSize();
+    const bool filled = fillStyle_ == kFillSolid;
+    Pending op;
+    op.kind = Pending::Kind::RoundRect;
+    op.x1 = left;
+    op.y1 = top;
+    op.x2 = right;
+    op.y2 = bottom;
+    op.top = std::min(top, bottom);
+    op.bottom = std::max(top, bottom);
+    op.ellipseWidth = ellipseWidth;
+    op.ellipseHeight = ellipseHeight;
+    op.width = drawWidth_;
+    op.color = toRgb(foreColor_);
+    op.fill = toRgb(fillColor_);
+    op.filled = filled;
+    queue(std::move(op));
+    if (recording_) {
+        DrawnItem item;
+        item.kind = DrawnItem::Kind::RoundRect;
+        item.rect = QRectF(QPointF(left, top), QPointF(right, bottom));
+        item.color = foreColor_;
+        item.fillColor = filled ? fillColor_ : -1;
+        item.width = drawWidth_;
+        record(std::move(item));
+    }
+}
+
+void PictureBox::StretchBlt(int x, int y, int width, int height, const CMemoryDC& src, int srcX,
+                            int srcY, int srcWidth, int srcHeight) {
+    followSize();
+    if (width <= 0 || height <= 0 || srcWidth <= 0 || srcHeight <= 0) return;
+    const std::array<qint64, 8> key{
+        src.hDC().cacheKey(), srcX, srcY, srcWidth, srcHeight, width, height, stretchMode_};
+    auto it = stretched_.find(key);
+    if (it == stretched_.end()) {
+        if (stretched_.size() > 2048) stretched_.clear();
+        QImage scaled(width, height, QImage::Format_ARGB32_Premultiplied);
+        scaled.fill(Qt::transparent);
+        {
+            QPainter p(&scaled);
+            const QRect to(0, 0, width, height), from(srcX, srcY, srcWidth, srcHeight);
+            // Half-tone is the smooth copy of the surfaces; other modes pick whole pixels.
+            if (stretchMode_ == kStretchHalftone)
+                ::StretchBlt(p, to, src, from);
+            else
+                p.drawImage(to, src.hDC(), from);
+        }
+        // An opaque copy (flags are) is drawn row by row without blending.
+        bool opaque = true;
+        for (int j = 0; j < height && opaque; ++j) {
+            const auto* row = reinterpret_cast<const QRgb*>(scaled.constScanLine(j));
+            for (int i = 0; i < width && opaque; ++i)
+                opaque = qAlpha(row[i]) == 255;
+        }
+        if (opaque) scaled = scaled.convertToFormat(QImage::Format_RGB32);
+        it = stretched_.emplace(key, std::move(scaled)).first;
+    }
+    Pending op;
+    op.kind = Pending::Kind::Image;
+    op.x1 = x;
+    op.y1 = y;
+    op.top = y;
+    op.bottom = y + height;
+    op.image = it->second;
+    queue(std::move(op));
+    if (recording_) {
+        DrawnItem item;
+        item.kind = DrawnItem::Kind::Stretch;
+        item.rect = QRectF(x, y, width, height);
+        record(std::move(item));
+    }
+}
+
+void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
+    followSize();
+    if (picture.isNull()) return;
+    Pending op;
+    op.kind = Pending::Kind::Image;
+    op.x1 = px(x);
+    op.y1 = px(y);
+    op.top = op.y1;
+    op.bottom = op.y1 + picture.height();
+    op.image = picture.format() == QImage::Format_RGB32 ||
+                       picture.format() == QImage::Format_ARGB32_Premultiplied
+                   ? picture
+                   : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    queue(std::move(op));
+    if (recording_) {
+        DrawnItem item;
+        item.kind = DrawnItem::Kind::Picture;
+        item.rect = QRectF(QPointF(x, y), QSizeF(picture.size()));
+        record(std::move(item));
+    }
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+    updatePending_ = false;
+    QPainter p(this);
+    p.drawImage(0, 0, Image());
+}
+
+void PictureBox::followSize() const {
+    const QSize wanted(ScaleWidth(), ScaleHeight());
+    if (wanted == image_.size()) return;
+    flush(); // what was collected belongs to the old size
+    // What was drawn stays where it was; new room shows the back colour.
+    QImage grown(wanted, QImage::Format_RGB32);
+    grown.setDotsPerMeterX(image_.dotsPerMeterX());
+    grown.setDotsPerMeterY(image_.dotsPerMeterY());
+    grown.fill(toRgb(backColor_));
+    const int rows = std::min(grown.height(), image_.height());
+    const int bytes = std::min(grown.width(), image_.width()) * 4;
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(grown.scanLine(y), image_.constScanLine(y), size_t(bytes));
+    image_ = std::move(grown);
+}
+
+const QImage& PictureBox::Image() const {
+    followSize();
+    flush();
+    return image_;
+}
+
+void PictureBox::queue(Pending op) {
+    // Drawing that is never shown (no Cls, no painting) must not gather without end.
+    if (pending_.size() >= 1000000) flush();
+    pending_.push_back(std::move(op));
+    changed();
+}
+
+namespace {
+
+// Threads that draw bands of the surface beside the calling thread.
+QThreadPool& bandPool() {
+    static QThreadPool pool;
+    return pool;
+}
+
+} // namespace
+
+void PictureBox::flush() const {
+    if (pending_.empty()) return;
+    const ov::raster::Canvas whole(image_); // the one place the image is touched for writing
+    const int rows = whole.height;
+    int threads = drawThreads_ > 0 ? drawThreads_ : QThread::idealThreadCount();
+    const bool many = pending_.size() >= 64 && rows >= 64;
+    if (!many) threads = 1;
+    // More bands than threads, taken in turn, so that a band crowded with text does not hold the
+    // others up.
+    const int bands = threads > 1 ? threads * 4 : 1;
+    std::atomic<int> next{0};
+    const auto work = [&] {
+        for (int b = next++; b < bands; b = next++) {
+            ov::raster::Canvas cv = whole;
+            cv.top = rows * b / bands;
+            cv.bottom = rows * (b + 1) / bands;
+            for (const Pending& op : pending_) {
+                if (op.bottom <= cv.top || op.top >= cv.bottom) continue;
+                switch (op.kind) {
+                case Pending::Kind::Fill:
+                    ov::raster::FillBox(cv, 0, cv.top, cv.width - 1, cv.bottom - 1, op.color);
+                    break;
+                case Pending::Kind::Box:
+                    ov::raster::FillBox(cv, op.x1, op.y1, op.x2, op.y2, op.color);
+                    break;
+                case Pending::Kind::RoundRect:
+                    ov::raster::RoundRect(cv, op.x1, op.y1, op.x2, op.y2, op.ellipseWidth,
+                                          op.ellipseHeight, op.color, op.width,
+                                          op.filled ? &op.fill : nullptr);
+                    break;
+                case Pending::Kind::Line:
+                    ov::raster::Line(cv, op.x1, op.y1, op.x2, op.y2, op.width, op.color);
+                    break;
+                case Pending::Kind::Text:
+                    op.font->Draw(cv, op.x1, op.y1, op.text, op.color, op.underline);
+                    break;
+                case Pending::Kind::Image:
+                    ov::raster::DrawImage(cv, op.x1, op.y1, op.image);
+                    break;
+                }
+            }
+        }
+    };
+    int helpers = 0;
+    QSemaphore done;
+    if (threads > 1) {
+        QThreadPool& pool = bandPool();
+        pool.setMaxThreadCount(std::max(pool.maxThreadCount(), threads - 1));
+        // Only threads that are free now help; the calling thread takes whatever is left.
+        for (int t = 1; t < threads; ++t) {
+            if (!pool.tryStart([&] {
+                    work();
+                    done.release();
+                }))
+                break;
+            ++helpers;
+        }
+    }
+    work();
+    done.acquire(helpers);
+    pending_.clear();
+}
+
+void PictureBox::resizeEvent(QResizeEvent*) {
+    followSize();
+    emit Resize();
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    emit MouseDown(buttonBits(event->button()), shiftBits(event->modifiers()), float(pos.x()),
+                   float(pos.y()));
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    emit MouseMove(buttonBits(event->buttons()), shiftBits(event->modifiers()), float(pos.x()),
+                   float(pos.y()));
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    emit MouseUp(buttonBits(event->button()), shiftBits(event->modifiers()), float(pos.x()),
+                 float(pos.y()));
+}
