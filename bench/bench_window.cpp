@@ -1,0 +1,81 @@
+// The window's share of a completed transfer, on the real corpus repeated to 100,000 and
+// 1,000,000 lines:
+//  - FillLV: rows found in the raw text, the list view switched to them, scrolled to the last
+//    row and one screenful painted with the row colours (what the operator waits for);
+//  - the raw view: the text with LF line ends handed to the text box (what ShowLogText does).
+#include "views/LogTable.h"
+#include "views/modUserColor.h"
+#include "widgets/ucListView.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QString corpusLines(int lines) {
+    QFile f(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QString one = QString::fromLatin1(f.readAll()).replace(QLatin1String("\n"),
+                                                                 QLatin1String("\r\n"));
+    QString text;
+    text.reserve(one.size() * (lines / 10000 + 1));
+    while (text.count(QLatin1Char('\n')) < lines) text += one;
+    return text;
+}
+
+void BM_FillLV(benchmark::State& state) {
+    const QString raw = corpusLines(int(state.range(0)));
+    LogTable table;
+    ucListView lv;
+    for (const LVColumn& c : kLVColumns) lv.ColumnAdd(c.Column, c.Text.toString(), c.Width);
+    lv.setRaiseSubItemPrePaint(true);
+    QObject::connect(&lv, &ucListView::OnSubItemPrePaint, &lv,
+                     [&](int item, int, SubItemColors* colors) {
+                         const CellColors c = table.PrePaint(item, false, true);
+                         if (c.Handled) colors->BackColor = c.BackColor;
+                         colors->Handled = c.Handled;
+                     });
+    lv.resize(900, 500);
+    lv.show();
+    QImage frame(lv.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        lv.Clear();
+        table.SetText(raw);
+        lv.SetVirtualItems(table.Count(), [&](int i, int s) { return table.Cell(i, s); });
+        lv.ItemEnsureVisible(lv.Count() - 1);
+        QPainter painter(&frame);
+        lv.render(&painter);
+    }
+    state.counters["lines"] = double(table.Count());
+}
+BENCHMARK(BM_FillLV)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_RawView(benchmark::State& state) {
+    const QString raw = corpusLines(int(state.range(0)));
+    QPlainTextEdit logf;
+    logf.resize(900, 500);
+    logf.show();
+    for (auto _ : state) {
+        logf.setPlainText(QString(raw).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        QApplication::processEvents();
+    }
+    state.counters["MB"] = double(raw.size()) / 1e6;
+}
+BENCHMARK(BM_RawView)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Iterations(2);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InitUserColors();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,125 @@
+// The whole console against the real log service: a profile on the command line connects, the
+// shared corpus log arrives in the raw view byte for byte, the table and the diagram show it, and
+// "Desconectar" ends the conversation.
+#include "ServiceProcess.h"
+#include "WindowFixture.h"
+
+#include "core/ansi.h"
+#include "link/CSocketMaster.h"
+#include "views/PictureBox.h"
+#include "views/logWnd.h"
+#include "widgets/ctlTabs.h"
+#include "widgets/ucListView.h"
+#include "window/fMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QtTest>
+
+namespace {
+
+const QString kCorpus = QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log");
+
+QByteArray corpusBytes() {
+    QFile f(kCorpus);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QLabel* statusOf(fMain& w) { return w.findChild<QLabel*>(QStringLiteral("status")); }
+
+} // namespace
+
+class tst_EndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void corpusTransferShowsInAllThreeViews() {
+        const QByteArray corpus = corpusBytes();
+        QVERIFY(!corpus.isEmpty());
+        WindowFixture fx;
+        fx.writeSettings({});
+        ServiceProcess service;
+        QVERIFY(service.start({QStringLiteral(OV_CORPUS_DIR)}));
+        fx.writeFile(QStringLiteral("corpus.ovp"),
+                     QByteArray("[main]\r\nip=127.0.0.1\r\nnumbytes=65536\r\nlogpath=") +
+                         kCorpus.toLocal8Bit() + "\r\nview=1\r\n");
+        fMain& w = fx.start(
+            QStringLiteral("-i %1 -c").arg(QDir(fx.folder()).filePath(QStringLiteral("corpus.ovp"))),
+            service.port());
+
+        auto* log = w.findChild<logWnd*>(QStringLiteral("log"));
+        QTRY_VERIFY2_WITH_TIMEOUT(log->Text().contains(QStringLiteral("Recepción terminada")),
+                                  qPrintable(log->Text()), 30000);
+
+        // The greeting has scrolled out: the window keeps the last 1000 characters.
+        QCOMPARE(log->Text().size(), 1000);
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("Conectado"));
+
+        // Byte for byte, with CR LF line ends.
+        QByteArray expected = corpus;
+        expected.replace("\r\n", "\n").replace("\n", "\r\n");
+        QCOMPARE(ov::toAnsi(w.RawText()), expected);
+
+        auto* tabs = w.findChild<ctlTabs*>(QStringLiteral("tabs"));
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(120, 12));
+        auto* lv = w.findChild<ucListView*>(QStringLiteral("lv"));
+        const QList<QByteArray> lines = corpus.split('\n');  // ends with an empty line
+        QCOMPARE(lv->Count(), lines.size());
+        const QRegularExpression request(QStringLiteral("^(\\S+) \\S+ \\S+ \\[[^]]*\\] \"GET (\\S+) "));
+        for (int row : {0, 1, 4999, 9999}) {
+            const QString line = QString::fromLatin1(lines[row]);
+            const auto match = request.match(line);
+            if (!match.hasMatch()) continue;
+            QCOMPARE(lv->SubItemText(row, 2), match.captured(1));
+            QCOMPARE(lv->ItemText(row), match.captured(2));
+        }
+        QCOMPARE(lv->ItemText(lines.size() - 1), QStringLiteral("-"));
+
+        auto* pic = w.findChild<PictureBox*>(QStringLiteral("pic"));
+        pic->setRecording(true);
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(200, 12));
+        int boxes = 0;
+        for (const DrawnItem& item : pic->Drawn())
+            boxes += item.kind == DrawnItem::Kind::RoundRect ? 1 : 0;
+        // One box per client host, and the server's.
+        QCOMPARE(boxes, 1753 + 1);
+
+        QTest::mouseClick(w.findChild<QPushButton*>(QStringLiteral("cDisconnect")), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(statusOf(w)->text(), QStringLiteral("Desconectado"), 10000);
+        QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("cDisconnect"))->isVisible());
+        QVERIFY(w.findChild<QLineEdit*>(QStringLiteral("tIP"))->isEnabled());
+        QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("cUpdate"))->isEnabled());
+        QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("cUpdateLog"))->isEnabled());
+    }
+
+    void refusedConnectionIsReportedAndCanBeRetried() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        // A port that was just free: nothing listens there.
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const quint16 closedPort = probe.serverPort();
+        probe.close();
+        fMain& w = fx.start(QString(), closedPort);
+        auto* log = w.findChild<logWnd*>(QStringLiteral("log"));
+        w.cConnect_Click();
+        QTRY_VERIFY_WITH_TIMEOUT(log->Text().contains(QLatin1String("10061")), 10000);
+        QCOMPARE(statusOf(w)->text(), QStringLiteral("Desconectado"));
+
+        ServiceProcess service;
+        QVERIFY(service.start({fx.folder()}));
+        w.setServicePort(service.port());
+        w.cConnect_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(statusOf(w)->text(), QStringLiteral("Conectado"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(log->Text().contains(QLatin1String("Servicio de pruebas")), 10000);
+    }
+};
+
+QTEST_MAIN(tst_EndToEnd)
+#include "tst_endtoend.moc"

@@ -1,0 +1,190 @@
+// The console's start-up: the command line, the stored options, the flags, the help menu.
+#include "ServiceProcess.h"
+#include "WindowFixture.h"
+
+#include "core/twips.h"
+#include "link/CSocketMaster.h"
+#include "views/logWnd.h"
+#include "views/CMemoryDC.h"
+#include "widgets/ctlTabs.h"
+#include "window/fMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QtTest>
+
+class tst_Startup : public QObject {
+    Q_OBJECT
+
+    static QAction* item(fMain& w, const char* name) {
+        return w.findChild<QAction*>(QString::fromLatin1(name));
+    }
+
+private slots:
+    void withoutSettingsFileEveryReadWarnsAndDefaultsApply() {
+        WindowFixture fx;
+        fMain& w = fx.start();
+        const QString expected = QStringLiteral("File Not Found: ") +
+                                 QDir(fx.folder()).filePath(QStringLiteral("ovclient.ini")) +
+                                 QStringLiteral(" not found.");
+        QCOMPARE(fx.messages, QStringList(5, expected));
+        QVERIFY(!item(w, "mStartupMaximize")->isChecked());
+        QVERIFY(item(w, "mViewConnectionPanel")->isChecked());
+        QVERIFY(item(w, "mViewLeftPanel")->isChecked());
+        QVERIFY(item(w, "mRowColors")->isChecked());
+        QVERIFY(!item(w, "mColorUsers")->isChecked());
+        QVERIFY(!(w.windowState() & Qt::WindowMaximized));
+    }
+
+    void storedOptionsApply_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("maximized");
+        QTest::addColumn<bool>("panelsOpen");
+        QTest::addColumn<bool>("rowColors");
+        QTest::addColumn<bool>("colorUsers");
+        QTest::newRow("defaults written") << QStringList{"startupmaximize=0", "rowcolors=1"}
+                                          << false << true << true << false;
+        QTest::newRow("maximized") << QStringList{"startupmaximize=1"} << true << true << true
+                                   << false;
+        QTest::newRow("panels closed")
+            << QStringList{"viewconnectionpanel=0", "viewleftpanel=0"} << false << false << true
+            << false;
+        QTest::newRow("colours") << QStringList{"rowcolors=0", "colorusers=1"} << false << true
+                                 << false << true;
+        QTest::newRow("odd values count as defaults")
+            << QStringList{"startupmaximize=yes", "viewleftpanel=", "colorusers=true",
+                           "rowcolors=no"}
+            << false << true << true << false;
+    }
+    void storedOptionsApply() {
+        QFETCH(QStringList, lines);
+        QFETCH(bool, maximized);
+        QFETCH(bool, panelsOpen);
+        QFETCH(bool, rowColors);
+        QFETCH(bool, colorUsers);
+        WindowFixture fx;
+        fx.writeSettings(lines);
+        fMain& w = fx.start();
+        QVERIFY(fx.messages.isEmpty());
+        QCOMPARE(bool(w.windowState() & Qt::WindowMaximized), maximized);
+        QCOMPARE(item(w, "mStartupMaximize")->isChecked(), maximized);
+        QCOMPARE(item(w, "mViewConnectionPanel")->isChecked(), panelsOpen);
+        QCOMPARE(item(w, "mViewLeftPanel")->isChecked(), panelsOpen);
+        auto* frame = w.findChild<QGroupBox*>(QStringLiteral("Frame1"));
+        QCOMPARE(frame->title().left(3), panelsOpen ? QStringLiteral("[-]") : QStringLiteral("[+]"));
+        QCOMPARE(ov::pixelsToTwips(frame->height()), panelsOpen ? 1575 : 225);
+        QCOMPARE(w.findChild<QWidget*>(QStringLiteral("log"))->isVisible(), panelsOpen);
+        QCOMPARE(item(w, "mRowColors")->isChecked(), rowColors);
+        QCOMPARE(item(w, "mColorUsers")->isChecked(), colorUsers);
+    }
+
+    void togglingAnOptionWritesItAtOnce() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        fMain& w = fx.start();
+        const QString ini = QDir(fx.folder()).filePath(QStringLiteral("ovclient.ini"));
+        auto read = [&] {
+            QFile f(ini);
+            return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+        };
+        item(w, "mViewConnectionPanel")->trigger();
+        QVERIFY(read().contains(QLatin1String("viewconnectionpanel=0")));
+        QVERIFY(w.findChild<QGroupBox*>(QStringLiteral("Frame1"))->title().startsWith("[+]"));
+        item(w, "mViewConnectionPanel")->trigger();
+        QVERIFY(read().contains(QLatin1String("viewconnectionpanel=1")));
+        QVERIFY(item(w, "mViewConnectionPanel")->isChecked());
+        item(w, "mStartupMaximize")->trigger();
+        QVERIFY(read().contains(QLatin1String("startupmaximize=1")));
+        QVERIFY(!(w.windowState() & Qt::WindowMaximized));
+    }
+
+    void connectSwitchAloneDoesNothing() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        fMain& w = fx.start(QStringLiteral("-c"), 1);
+        QCOMPARE(w.wsock()->State(), qint32(CSocketMaster::sckClosed));
+        QCOMPARE(w.findChild<QLabel*>(QStringLiteral("status"))->text(),
+                 QStringLiteral("Desconectado"));
+    }
+
+    void profileAndConnectSwitchesConnectBeforeTheFlagsLoad() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        ServiceProcess service;
+        QVERIFY(service.start({fx.folder()}));
+        fx.writeFile(QStringLiteral("my profile.ovp"),
+                     "[main]\r\nip=127.0.0.1\r\nnumbytes=4096\r\nlogpath=/nowhere\r\nview=2\r\n");
+        const QString profile = QDir(fx.folder()).filePath(QStringLiteral("my profile.ovp"));
+
+        fMain w(fx.folder());
+        w.setServicePort(service.port());
+        qint32 stateWhenFlagsLoad = -1;
+        connect(&w, &fMain::FlagsLoading, this, [&] { stateWhenFlagsLoad = w.wsock()->State(); });
+        w.Form_Load(QStringLiteral("/I \"%1\" -c").arg(profile));
+        QVERIFY(stateWhenFlagsLoad == CSocketMaster::sckConnecting ||
+                stateWhenFlagsLoad == CSocketMaster::sckConnected);
+        QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("tLogPath"))->text(),
+                 QStringLiteral("/nowhere"));
+        QCOMPARE(w.findChild<ctlTabs*>(QStringLiteral("tabs"))->SelectedTab(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(w.findChild<QLabel*>(QStringLiteral("status"))->text(),
+                                  QStringLiteral("Conectado"), 10000);
+    }
+
+    void flagsLoadWhereFilesExist() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        QDir(fx.folder()).mkpath(QStringLiteral("geodata/flags"));
+        for (const char* code : {"af", "zw", "gb"})
+            QFile::copy(QStringLiteral("/usr/share/flags/countries/16x11/%1.gif").arg(code),
+                        QDir(fx.folder()).filePath(QStringLiteral("geodata/flags/%1.gif")
+                                                       .arg(QString::fromLatin1(code).toUpper())));
+        fMain& w = fx.start();
+        const auto& flags = w.FlagDC();
+        QCOMPARE(int(flags.size()), 250);
+        QVERIFY(flags[1] && flags[1]->Width() == 16 && flags[1]->Height() == 11);  // AF
+        QVERIFY(!flags[2]);                                                        // AL missing
+        QVERIFY(flags[239] && flags[243] && flags[239].get() != flags[243].get()); // ZW twice
+        QVERIFY(flags[225] && !flags[240]);                                        // GB, no UK
+    }
+
+    void referenceOpensEvenWhenTheFileIsMissing() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        fMain& w = fx.start();
+        item(w, "mReference")->trigger();
+        QCOMPARE(fx.openedUrls.size(), 1);
+        QVERIFY(fx.openedUrls[0].endsWith(QLatin1String("/reference.txt")));
+        QVERIFY(fx.openedUrls[0].startsWith(QLatin1String("file://")));
+        QCOMPARE(item(w, "mReference")->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(item(w, "mAbout")->shortcut(), QKeySequence(Qt::Key_F2));
+    }
+
+    void menusStandInOrder() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        fMain& w = fx.start();
+        QStringList captions;
+        for (QAction* menu : w.menuBar()->actions()) {
+            captions << menu->text();
+            for (QAction* a : menu->menu()->actions())
+                captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        }
+        QCOMPARE(captions,
+                 (QStringList{"Archivo", "Abrir configuración", "Guardar configuración", "-",
+                              "Salir", "Opciones", "Maximizar al inicio", "Alternar color de tabla",
+                              "Colorear usuarios", "Mostrar ancho de banda (en diagrama)", "Ver",
+                              "Panel de conexión", "Panel de operaciones (izquierdo)", "-",
+                              "Diagrama simple", "Diagrama extendido (información geográfica)",
+                              "Ayuda", "Referencia", "Acerca de Orvalen (Cliente)"}));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Cliente de Orvalen"));
+    }
+};
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"
