@@ -1,5 +1,7 @@
 #include "records/LogDecoder.h"
 
+#include "core/text.h"
+
 #include <QLocale>
 #include <QVarLengthArray>
 #include <algorithm>
@@ -15,15 +17,6 @@ constexpr double kMega = 1048576.0;
 constexpr double kGiga = 1073741824.0;
 
 // Only the space counts as blank when a line's host or length is trimmed; a tab is text.
-QStringView trimSpaces(QStringView s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.sliced(b, e - b);
-}
-
 struct NumberSymbols {
     QString point;
     QString group;
@@ -276,12 +269,12 @@ LogRecord DecodeLogLine(QStringView data) {
 
     // Host: everything before " - - [", as long as identity and user are both "-".
     const qsizetype t = findText(data, u" - - [", 5);
-    if (t >= 0) rec[FieldHost] = trimSpaces(data.first(t)).toString();
+    if (t >= 0) rec[FieldHost] = ov::TrimSpaces(data.first(t)).toString();
 
     // Agent: the last quoted field, read on the line without its outer spaces so that leading
     // spaces do not shift the positions. A line that does not end with a quote (the common
     // format) has no agent.
-    const QStringView line = trimSpaces(data);
+    const QStringView line = ov::TrimSpaces(data);
     const qsizetype len = line.size();
     if (len >= 2 && line[len - 1] == u'"') {
         const qsizetype a = findLast(line, u'"', len - 2);

@@ -1,5 +1,7 @@
 #include "settings/modCmdLineParser.h"
 
+#include "core/text.h"
+
 #include <QCoreApplication>
 #include <optional>
 #include <utility>
@@ -20,15 +22,6 @@ bool isSwitchStart(QStringView a) {
     if (!a.startsWith(u'/')) return false;
     const QStringView rest = a.sliced(1);
     return !rest.contains(u'/') && !rest.contains(u'.');
-}
-
-QStringView trimSpaces(QStringView s) {
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.sliced(b, e - b);
 }
 
 } // namespace
@@ -129,7 +122,7 @@ bool getParmValue(QStringView commandLine, const QString& sParm, QStringList& va
     for (qsizetype i = 0; i < count; ++i) {
         const QString& a = args[i];
         if (a.size() >= 2 && isSwitchStart(a) &&
-            trimSpaces(QStringView(a).sliced(1)).toString().toLower() == wanted) {
+            ov::TrimSpaces(QStringView(a).sliced(1)).toString().toLower() == wanted) {
             found = i;
             break;
         }

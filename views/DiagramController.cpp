@@ -2,6 +2,8 @@
 // and menu actions.
 #include "views/DiagramController.h"
 
+#include "core/text.h"
+
 #include "geo/clsHostIP.h"
 #include "views/DiagramDrawing.h"
 #include "views/DiagramPictures.h"
@@ -19,16 +21,6 @@ namespace {
 constexpr float kZoomStep = 0.5f;
 constexpr float kZoomMin = 4.0f;
 constexpr float kZoomMax = 36.0f;
-
-int buttonBits(Qt::MouseButtons buttons) {
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftBits(Qt::KeyboardModifiers mods) {
-    return (mods & Qt::ShiftModifier ? 1 : 0) | (mods & Qt::ControlModifier ? 2 : 0) |
-           (mods & Qt::AltModifier ? 4 : 0);
-}
 
 // An image button on the diagram: shows its icon and reports the mouse to the controller by its
 // index. A click is a left press and release on the button.
@@ -49,7 +41,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override {
         pressed_ = e->button() == Qt::LeftButton;
         if (owner_)
-            owner_->tool_MouseDown(index_, buttonBits(e->button()), shiftBits(e->modifiers()),
+            owner_->tool_MouseDown(index_, ov::ButtonBits(e->button()), ov::ShiftBits(e->modifiers()),
                                    float(e->position().x()), float(e->position().y()));
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
@@ -57,13 +49,13 @@ protected:
             pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
         pressed_ = false;
         if (owner_)
-            owner_->tool_MouseUp(index_, buttonBits(e->button()), shiftBits(e->modifiers()),
+            owner_->tool_MouseUp(index_, ov::ButtonBits(e->button()), ov::ShiftBits(e->modifiers()),
                                  float(e->position().x()), float(e->position().y()));
         if (click && owner_) owner_->tool_Click(index_);
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         if (owner_)
-            owner_->tool_MouseMove(index_, buttonBits(e->buttons()), shiftBits(e->modifiers()),
+            owner_->tool_MouseMove(index_, ov::ButtonBits(e->buttons()), ov::ShiftBits(e->modifiers()),
                                    float(e->position().x()), float(e->position().y()));
     }
 

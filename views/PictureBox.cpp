@@ -2,6 +2,8 @@
 // widget that shows it and reports the mouse.
 #include "views/PictureBox.h"
 
+#include "core/text.h"
+
 #include "views/CMemoryDC.h"
 #include "views/DiagramRaster.h"
 #include "views/modColor.h"
@@ -32,16 +34,6 @@ QRgb toRgb(qint32 color) {
     const qint32 plain = color < 0 ? TranslateColor(color, 0) : color;
     const quint32 v = plain == -1 ? 0xffffffu : quint32(plain); // unresolvable: all channels 255
     return qRgb(int(v & 0xffu), int((v >> 8) & 0xffu), int((v >> 16) & 0xffu));
-}
-
-int buttonBits(Qt::MouseButtons buttons) {
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
-           (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftBits(Qt::KeyboardModifiers mods) {
-    return (mods & Qt::ShiftModifier ? 1 : 0) | (mods & Qt::ControlModifier ? 2 : 0) |
-           (mods & Qt::AltModifier ? 4 : 0);
 }
 
 } // namespace
@@ -436,18 +428,18 @@ void PictureBox::resizeEvent(QResizeEvent*) {
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
-    emit MouseDown(buttonBits(event->button()), shiftBits(event->modifiers()), float(pos.x()),
+    emit MouseDown(ov::ButtonBits(event->button()), ov::ShiftBits(event->modifiers()), float(pos.x()),
                    float(pos.y()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
-    emit MouseMove(buttonBits(event->buttons()), shiftBits(event->modifiers()), float(pos.x()),
+    emit MouseMove(ov::ButtonBits(event->buttons()), ov::ShiftBits(event->modifiers()), float(pos.x()),
                    float(pos.y()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
-    emit MouseUp(buttonBits(event->button()), shiftBits(event->modifiers()), float(pos.x()),
+    emit MouseUp(ov::ButtonBits(event->button()), ov::ShiftBits(event->modifiers()), float(pos.x()),
                  float(pos.y()));
 }

@@ -1,6 +1,7 @@
 #include "window/fMain.h"
 
 #include "core/raised_error.h"
+#include "core/text.h"
 #include "core/twips.h"
 #include "core/ui_seam.h"
 #include "geo/clsHostIP.h"
@@ -703,7 +704,7 @@ void fMain::bringForward(QWidget* view) {
 bool fMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Frame1 && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        Frame1_MouseDown(int(mouse->button()), int(mouse->modifiers() >> 25),
+        Frame1_MouseDown(ov::ButtonBits(mouse->button()), ov::ShiftBits(mouse->modifiers()),
                          ov::pixelsToTwips(int(mouse->position().x())),
                          ov::pixelsToTwips(int(mouse->position().y())));
     }

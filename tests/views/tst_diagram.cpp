@@ -125,7 +125,7 @@ struct Diagram {
     float zoom() const { return pic->FontSize(); }
 };
 
-// Where the spec of the ring puts host i of n: the top-left corner of its name.
+// Where the ring puts host i of n: the top-left corner of its name.
 QPointF expectedPosition(const PictureBox& pic, const QString& host, int i, int n,
                          double rotation) {
     const double rx = pic.ScaleWidth() / 2.0 - pic.TextWidth(kTemplate);
