@@ -20,11 +20,12 @@ namespace {
 QString corpusLines(int lines) {
     QFile f(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
     if (!f.open(QIODevice::ReadOnly)) return {};
-    const QString one = QString::fromLatin1(f.readAll()).replace(QLatin1String("\n"),
-                                                                 QLatin1String("\r\n"));
+    const QString one =
+        QString::fromLatin1(f.readAll()).replace(QLatin1String("\n"), QLatin1String("\r\n"));
     QString text;
     text.reserve(one.size() * (lines / 10000 + 1));
-    while (text.count(QLatin1Char('\n')) < lines) text += one;
+    while (text.count(QLatin1Char('\n')) < lines)
+        text += one;
     return text;
 }
 
@@ -32,7 +33,8 @@ void BM_FillLV(benchmark::State& state) {
     const QString raw = corpusLines(int(state.range(0)));
     LogTable table;
     ucListView lv;
-    for (const LVColumn& c : kLVColumns) lv.ColumnAdd(c.Column, c.Text.toString(), c.Width);
+    for (const LVColumn& c : kLVColumns)
+        lv.ColumnAdd(c.Column, c.Text.toString(), c.Width);
     lv.setRaiseSubItemPrePaint(true);
     QObject::connect(&lv, &ucListView::OnSubItemPrePaint, &lv,
                      [&](int item, int, SubItemColors* colors) {
@@ -67,7 +69,11 @@ void BM_RawView(benchmark::State& state) {
     state.counters["MB"] = double(raw.size()) / 1e6;
 }
 // 440,000 lines are about 100 MB, the size of the transfer benchmark of the service.
-BENCHMARK(BM_RawView)->Arg(100000)->Arg(440000)->Unit(benchmark::kMillisecond)->UseRealTime()
+BENCHMARK(BM_RawView)
+    ->Arg(100000)
+    ->Arg(440000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
     ->Iterations(2);
 
 } // namespace

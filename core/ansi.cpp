@@ -24,7 +24,8 @@ char ansiByte(QChar c) {
 QByteArray toAnsi(QStringView text) {
     QByteArray out(text.size(), Qt::Uninitialized);
     char* dst = out.data();
-    for (const QChar c : text) *dst++ = ansiByte(c);
+    for (const QChar c : text)
+        *dst++ = ansiByte(c);
     return out;
 }
 

@@ -9,8 +9,8 @@ namespace ov {
 class RaisedError : public std::runtime_error {
 public:
     RaisedError(long number, QString source, QString description)
-        : std::runtime_error(description.toStdString()), Number(number),
-          Source(std::move(source)), Description(std::move(description)) {}
+        : std::runtime_error(description.toStdString()), Number(number), Source(std::move(source)),
+          Description(std::move(description)) {}
 
     long Number;
     QString Source;

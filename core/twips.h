@@ -4,7 +4,11 @@
 namespace ov {
 
 constexpr int kTwipsPerPixel = 15;
-constexpr int twipsToPixels(int twips) { return twips / kTwipsPerPixel; }
-constexpr int pixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+constexpr int twipsToPixels(int twips) {
+    return twips / kTwipsPerPixel;
+}
+constexpr int pixelsToTwips(int pixels) {
+    return pixels * kTwipsPerPixel;
+}
 
 } // namespace ov

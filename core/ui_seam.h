@@ -14,8 +14,8 @@ enum class Icon { None, Stop, Exclamation, Information, Question };
 
 struct FileDialogRequest {
     bool save = false;
-    QString filter;      // Qt form, e.g. "Perfil de configuración (OVP) (*.ovp)"
-    QString defaultExt;  // without the dot
+    QString filter;     // Qt form, e.g. "Perfil de configuración (OVP) (*.ovp)"
+    QString defaultExt; // without the dot
     QString initialDir;
     QString title;
     bool mustExist = false;

@@ -20,8 +20,9 @@
 namespace {
 
 int Usage(const QString& problem) {
-    QTextStream(stderr) << "ovdemolog: " << problem << "\n"
-                        << "usage: ovdemolog OUT_FILE --lines N [--hosts H] [--grow-every SECONDS]\n";
+    QTextStream(stderr)
+        << "ovdemolog: " << problem << "\n"
+        << "usage: ovdemolog OUT_FILE --lines N [--hosts H] [--grow-every SECONDS]\n";
     return 2;
 }
 

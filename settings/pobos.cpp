@@ -15,4 +15,6 @@ QString AddSlash(const QString& path) {
     return path.endsWith(sep) ? path : path + sep;
 }
 
-QString BoolToStr(bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); }
+QString BoolToStr(bool b) {
+    return b ? QStringLiteral("1") : QStringLiteral("0");
+}

@@ -41,8 +41,9 @@ protected:
     void mousePressEvent(QMouseEvent* e) override {
         pressed_ = e->button() == Qt::LeftButton;
         if (owner_)
-            owner_->tool_MouseDown(index_, ov::ButtonBits(e->button()), ov::ShiftBits(e->modifiers()),
-                                   float(e->position().x()), float(e->position().y()));
+            owner_->tool_MouseDown(index_, ov::ButtonBits(e->button()),
+                                   ov::ShiftBits(e->modifiers()), float(e->position().x()),
+                                   float(e->position().y()));
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         const bool click =
@@ -55,8 +56,9 @@ protected:
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         if (owner_)
-            owner_->tool_MouseMove(index_, ov::ButtonBits(e->buttons()), ov::ShiftBits(e->modifiers()),
-                                   float(e->position().x()), float(e->position().y()));
+            owner_->tool_MouseMove(index_, ov::ButtonBits(e->buttons()),
+                                   ov::ShiftBits(e->modifiers()), float(e->position().x()),
+                                   float(e->position().y()));
     }
 
 private:

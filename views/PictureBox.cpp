@@ -428,14 +428,14 @@ void PictureBox::resizeEvent(QResizeEvent*) {
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
-    emit MouseDown(ov::ButtonBits(event->button()), ov::ShiftBits(event->modifiers()), float(pos.x()),
-                   float(pos.y()));
+    emit MouseDown(ov::ButtonBits(event->button()), ov::ShiftBits(event->modifiers()),
+                   float(pos.x()), float(pos.y()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
     const QPointF pos = event->position();
-    emit MouseMove(ov::ButtonBits(event->buttons()), ov::ShiftBits(event->modifiers()), float(pos.x()),
-                   float(pos.y()));
+    emit MouseMove(ov::ButtonBits(event->buttons()), ov::ShiftBits(event->modifiers()),
+                   float(pos.x()), float(pos.y()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {

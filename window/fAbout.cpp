@@ -11,7 +11,9 @@ const QString fAbout::kWebSite = QStringLiteral("https://orvalen.example.org");
 const QString fAbout::kContact = QStringLiteral("consola@orvalen.example.org");
 
 // The logo is compiled into this static library; its resources must be registered by hand.
-static void initWindowResources() { Q_INIT_RESOURCE(window); }
+static void initWindowResources() {
+    Q_INIT_RESOURCE(window);
+}
 
 namespace {
 
@@ -54,11 +56,12 @@ fAbout::fAbout(QWidget* parent) : QDialog(parent) {
 
     line(this, "Line1", 94);
     auto* Label3 = new QLabel(
-        QStringLiteral("Completo visor de logs remotos via TCP/IP. La aplicación completa consta de "
-                       "un servicio de Windows NT/2000/XP que espera las conexiones de operarios en "
-                       "el puerto 5998. Se pueden ver archivos log en tiempo real de manera remota "
-                       "y con opciones de parsing para logs populares como archivos de log de "
-                       "Apache 1.x/2.x estándar."),
+        QStringLiteral(
+            "Completo visor de logs remotos via TCP/IP. La aplicación completa consta de "
+            "un servicio de Windows NT/2000/XP que espera las conexiones de operarios en "
+            "el puerto 5998. Se pueden ver archivos log en tiempo real de manera remota "
+            "y con opciones de parsing para logs populares como archivos de log de "
+            "Apache 1.x/2.x estándar."),
         this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setWordWrap(true);
@@ -84,4 +87,6 @@ fAbout::fAbout(QWidget* parent) : QDialog(parent) {
     connect(Command1, &QPushButton::clicked, this, &fAbout::Command1_Click);
 }
 
-void fAbout::Command1_Click() { accept(); }
+void fAbout::Command1_Click() {
+    accept();
+}

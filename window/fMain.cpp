@@ -44,11 +44,11 @@
 
 namespace {
 
-constexpr int kConnectionPanelHeight = 1575;  // design height of Frame1
-constexpr int kCollapsedHeight = 225;         // only the caption line shows
-constexpr int kCaptionLine = 240;             // a click at or above this Y hits the caption
+constexpr int kConnectionPanelHeight = 1575; // design height of Frame1
+constexpr int kCollapsedHeight = 225;        // only the caption line shows
+constexpr int kCaptionLine = 240;            // a click at or above this Y hits the caption
 constexpr int kMargin = 60;
-constexpr int kViewsTop = 480;                // top of the three views inside fr
+constexpr int kViewsTop = 480; // top of the three views inside fr
 const QString kFrameCaption = QStringLiteral("[-]  Conexión");
 
 // Geometry in twips, as the window is laid out; Qt places widgets in pixels.
@@ -56,13 +56,23 @@ void moveTwips(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(ov::twipsToPixels(left), ov::twipsToPixels(top), ov::twipsToPixels(width),
                    ov::twipsToPixels(height));
 }
-int leftTwips(const QWidget* w) { return ov::pixelsToTwips(w->x()); }
-int topTwips(const QWidget* w) { return ov::pixelsToTwips(w->y()); }
-int widthTwips(const QWidget* w) { return ov::pixelsToTwips(w->width()); }
-int heightTwips(const QWidget* w) { return ov::pixelsToTwips(w->height()); }
+int leftTwips(const QWidget* w) {
+    return ov::pixelsToTwips(w->x());
+}
+int topTwips(const QWidget* w) {
+    return ov::pixelsToTwips(w->y());
+}
+int widthTwips(const QWidget* w) {
+    return ov::pixelsToTwips(w->width());
+}
+int heightTwips(const QWidget* w) {
+    return ov::pixelsToTwips(w->height());
+}
 
 // One layout step fails, as a negative size would, and the control keeps its geometry.
-bool validSize(int width, int height) { return width >= 0 && height >= 0; }
+bool validSize(int width, int height) {
+    return width >= 0 && height >= 0;
+}
 
 template <class T> T* named(T* w, const char* name) {
     w->setObjectName(QString::fromLatin1(name));
@@ -123,8 +133,8 @@ void fMain::buildControls() {
     moveTwips(named(new QLabel(QStringLiteral("IP:"), Frame1), "Label1"), 240, 240, 375, 255);
     tIP = named(new QLineEdit(QStringLiteral("127.0.0.1"), Frame1), "tIP");
     moveTwips(tIP, 600, 240, 3375, 285);
-    moveTwips(named(new QLabel(QStringLiteral("Capacidad del búfer:"), Frame1), "Label2"), 240,
-              720, 1500, 195);
+    moveTwips(named(new QLabel(QStringLiteral("Capacidad del búfer:"), Frame1), "Label2"), 240, 720,
+              1500, 195);
     tNumBytes = named(new ucUpDownBox(Frame1), "tNumBytes");
     tNumBytes->setFont(QFont(QStringLiteral("Tahoma"), 8));
     tNumBytes->setAlignment(1);
@@ -217,15 +227,14 @@ void fMain::buildControls() {
     });
 
     lv = named(new ucListView(fr), "lv");
-    connect(lv, &ucListView::OnSubItemPrePaint, this,
-            [this](int item, int, SubItemColors* colors) {
-                const CellColors c = table_.PrePaint(
-                    item, mColorUsers->isChecked(), mRowColors->isChecked(),
-                    CellColors{colors->BackColor, colors->TextColor, false});
-                colors->BackColor = c.BackColor;
-                colors->TextColor = c.TextColor;
-                colors->Handled = c.Handled;
-            });
+    connect(lv, &ucListView::OnSubItemPrePaint, this, [this](int item, int, SubItemColors* colors) {
+        const CellColors c =
+            table_.PrePaint(item, mColorUsers->isChecked(), mRowColors->isChecked(),
+                            CellColors{colors->BackColor, colors->TextColor, false});
+        colors->BackColor = c.BackColor;
+        colors->TextColor = c.TextColor;
+        colors->Handled = c.Handled;
+    });
 
     pic = named(new PictureBox(fr), "pic");
     iml = named(new McImageList(this), "iml");
@@ -243,13 +252,14 @@ void fMain::buildControls() {
     inputs.pointer = iml->Image(1);
     inputs.pointerDragging = iml->Image(2);
     diagram_ = new DiagramController(pic, std::move(inputs), this);
-    for (QWidget* view : {static_cast<QWidget*>(logf), static_cast<QWidget*>(lv),
-                          static_cast<QWidget*>(pic)})
+    for (QWidget* view :
+         {static_cast<QWidget*>(logf), static_cast<QWidget*>(lv), static_cast<QWidget*>(pic)})
         moveTwips(view, 90, kViewsTop, 6000, 3000);
     bringForward(logf);
 
     mouseWheel_ = named(new MouseWheel(this), "MouseWheel");
-    connect(mouseWheel_, &MouseWheel::WheelMove, diagram_, &DiagramController::MouseWheel_WheelMove);
+    connect(mouseWheel_, &MouseWheel::WheelMove, diagram_,
+            &DiagramController::MouseWheel_WheelMove);
 
     SizeSubclass = named(new ucSizeSubclass(this), "SizeSubclass");
     SizeSubclass->setMinHeight(3735);
@@ -273,8 +283,9 @@ void fMain::buildMenus() {
 
     QMenu* mOptions = menuBar()->addMenu(QStringLiteral("Opciones"));
     mOptions->setObjectName(QStringLiteral("mOptions"));
-    mStartupMaximize = toggleItem(mOptions, "mStartupMaximize", QStringLiteral("Maximizar al inicio"),
-                                  false, this, &fMain::mStartupMaximize_Click);
+    mStartupMaximize =
+        toggleItem(mOptions, "mStartupMaximize", QStringLiteral("Maximizar al inicio"), false, this,
+                   &fMain::mStartupMaximize_Click);
     mRowColors = toggleItem(mOptions, "mRowColors", QStringLiteral("Alternar color de tabla"), true,
                             this, &fMain::mRowColors_Click);
     mColorUsers = toggleItem(mOptions, "mColorUsers", QStringLiteral("Colorear usuarios"), false,
@@ -283,12 +294,12 @@ void fMain::buildMenus() {
 
     QMenu* mView = menuBar()->addMenu(QStringLiteral("Ver"));
     mView->setObjectName(QStringLiteral("mView"));
-    mViewConnectionPanel = toggleItem(mView, "mViewConnectionPanel",
-                                      QStringLiteral("Panel de conexión"), true, this,
-                                      &fMain::mViewConnectionPanel_Click);
-    mViewLeftPanel = toggleItem(mView, "mViewLeftPanel",
-                                QStringLiteral("Panel de operaciones (izquierdo)"), true, this,
-                                &fMain::mViewLeftPanel_Click);
+    mViewConnectionPanel =
+        toggleItem(mView, "mViewConnectionPanel", QStringLiteral("Panel de conexión"), true, this,
+                   &fMain::mViewConnectionPanel_Click);
+    mViewLeftPanel =
+        toggleItem(mView, "mViewLeftPanel", QStringLiteral("Panel de operaciones (izquierdo)"),
+                   true, this, &fMain::mViewLeftPanel_Click);
     named(mView->addSeparator(), "mSep2");
     mView->addAction(diagram_->mDiagramMode(0));
     mView->addAction(diagram_->mDiagramMode(1));
@@ -308,32 +319,32 @@ void fMain::buildMenus() {
 // Start-up
 
 void fMain::Form_Load(const QString& commandLine) {
-    createSocket();                                     // 1
-    log->SetMaxLenght(1000);                            // 2
-    LVInit();                                           // 3
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {  // 4
+    createSocket();                                                 // 1
+    log->SetMaxLenght(1000);                                        // 2
+    LVInit();                                                       // 3
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) { // 4
         const QSize size = screen->size();
         SizeSubclass->setMaxWidth(ov::pixelsToTwips(size.width()));
         SizeSubclass->setMaximizedWidth(ov::pixelsToTwips(size.width()));
         SizeSubclass->setMaxHeight(ov::pixelsToTwips(size.height()));
         SizeSubclass->setMaximizedHeight(ov::pixelsToTwips(size.height()));
     }
-    cLogType->setCurrentIndex(0);                             // 5
-    Frame1->setProperty("Tag", QString::number(heightTwips(Frame1)));  // 6
+    cLogType->setCurrentIndex(0);                                     // 5
+    Frame1->setProperty("Tag", QString::number(heightTwips(Frame1))); // 6
     // 7: the diagram starts simple; its controller holds DiagramMode.
-    hostIP_ = std::make_unique<clsHostIP>();            // 8
+    hostIP_ = std::make_unique<clsHostIP>(); // 8
     hostIP_->setDatabasePath(AddSlash(programFolder_) + QStringLiteral("geodata") +
                              QDir::separator());
-    pic->SetStretchBltMode(PictureBox::kStretchHalftone);  // 9
+    pic->SetStretchBltMode(PictureBox::kStretchHalftone); // 9
 
-    SetCommandLine(commandLine);                        // 10
+    SetCommandLine(commandLine); // 10
     QStringList values;
     if (getParmValue(QStringLiteral("i"), values)) {
         OpenCfg(values.value(0));
         if (getParmValue(QStringLiteral("c"), values)) cConnect_Click();
     }
 
-    if (ReadOption(kStartupMaximize)) {                 // 11
+    if (ReadOption(kStartupMaximize)) { // 11
         mStartupMaximize->setChecked(true);
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
@@ -350,14 +361,14 @@ void fMain::Form_Load(const QString& commandLine) {
     if (!ReadOption(kRowColors)) mRowColors->setChecked(false);
     if (ReadOption(kColorUsers)) mColorUsers->setChecked(true);
 
-    InitUserColors();                                    // 12
-    diagram_->pic_MouseUp(0, 0, 0, 0);                   // 13
+    InitUserColors();                  // 12
+    diagram_->pic_MouseUp(0, 0, 0, 0); // 13
 
-    QApplication::processEvents();                      // 14
+    QApplication::processEvents(); // 14
     show();
     QApplication::processEvents();
 
-    emit FlagsLoading();                                // 15
+    emit FlagsLoading(); // 15
     loadFlags();
 }
 
@@ -392,9 +403,15 @@ void fMain::cConnect_Click() {
     }
 }
 
-void fMain::cDisconnect_Click() { conversation_.RequestDisconnect(); }
-void fMain::cUpdate_Click() { conversation_.SendConfiguration(); }
-void fMain::cUpdateLog_Click() { conversation_.RequestLog(); }
+void fMain::cDisconnect_Click() {
+    conversation_.RequestDisconnect();
+}
+void fMain::cUpdate_Click() {
+    conversation_.SendConfiguration();
+}
+void fMain::cUpdateLog_Click() {
+    conversation_.RequestLog();
+}
 
 void fMain::wsock_Connect() {
     showConnected(true);
@@ -412,7 +429,9 @@ void fMain::wsock_DataArrival(qint32) {
     conversation_.OnDataArrival(data);
 }
 
-void fMain::wsock_CloseSck() { CloseConnection(); }
+void fMain::wsock_CloseSck() {
+    CloseConnection();
+}
 
 void fMain::wsock_Error(qint16 Number, QString& Description, const QString& Source) {
     // A refused or broken connection would otherwise leave no trace, and a connection reset in
@@ -451,13 +470,20 @@ void fMain::showConnected(bool connected) {
 }
 
 void fMain::logRaisedError(const ov::RaisedError& error) {
-    AddLog(QStringLiteral("Error %1: %2 (%3)").arg(error.Number).arg(error.Description, error.Source));
+    AddLog(
+        QStringLiteral("Error %1: %2 (%3)").arg(error.Number).arg(error.Description, error.Source));
 }
 
-QString fMain::NumBytesText() const { return tNumBytes->Text(); }
-QString fMain::LogPathText() const { return tLogPath->text(); }
+QString fMain::NumBytesText() const {
+    return tNumBytes->Text();
+}
+QString fMain::LogPathText() const {
+    return tLogPath->text();
+}
 
-void fMain::AddLog(const QString& sText) { log->LogPRT(sText); }
+void fMain::AddLog(const QString& sText) {
+    log->LogPRT(sText);
+}
 
 // ---------------------------------------------------------------------------------------------
 // The raw view, the table and the diagram
@@ -507,7 +533,9 @@ void fMain::FillLV() {
     lv->ItemEnsureVisible(lv->Count() - 1);
 }
 
-void fMain::DrawPic() { diagram_->DrawPic(); }
+void fMain::DrawPic() {
+    diagram_->DrawPic();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Profiles, options and the help menu
@@ -528,8 +556,8 @@ void fMain::mOpenConfig_Click() {
     bool readOnly = false;
     qint32 filterIndex = 1, flags = 0;
     if (!cCommonDialog().VBGetOpenFileName(filename, title, true, false, readOnly, false, filter,
-                                           filterIndex, QString(), QString(),
-                                           QStringLiteral("ovp"), -1, flags))
+                                           filterIndex, QString(), QString(), QStringLiteral("ovp"),
+                                           -1, flags))
         return;
     OpenCfg(filename);
 }
@@ -540,11 +568,13 @@ void fMain::mSaveConfig_Click() {
     if (!cCommonDialog().VBGetSaveFileName(filename, title, true, filter, filterIndex, QString(),
                                            QString(), QStringLiteral("ovp"), -1, flags))
         return;
-    WriteProfile(filename,
-                 ProfileValues{tIP->text(), tNumBytes->Text(), tLogPath->text(), tabs->SelectedTab()});
+    WriteProfile(filename, ProfileValues{tIP->text(), tNumBytes->Text(), tLogPath->text(),
+                                         tabs->SelectedTab()});
 }
 
-void fMain::mExit_Click() { close(); }
+void fMain::mExit_Click() {
+    close();
+}
 
 void fMain::mStartupMaximize_Click() {
     mStartupMaximize->setChecked(!mStartupMaximize->isChecked());
@@ -620,8 +650,8 @@ void fMain::Form_Resize() {
     const int width = widthTwips(fr) - 180;
     const int height = heightTwips(fr) - top - 180;
     if (validSize(width, height)) {
-        for (QWidget* view : {static_cast<QWidget*>(logf), static_cast<QWidget*>(lv),
-                              static_cast<QWidget*>(pic)})
+        for (QWidget* view :
+             {static_cast<QWidget*>(logf), static_cast<QWidget*>(lv), static_cast<QWidget*>(pic)})
             moveTwips(view, 90, top, width, height);
     }
     DrawPic();
@@ -680,7 +710,9 @@ void fMain::LeftPanOpen() {
 
 void fMain::tabs_TabClick(int, int NewTab) {
     switch (NewTab) {
-    case 1: bringForward(logf); break;
+    case 1:
+        bringForward(logf);
+        break;
     case 2:
         bringForward(lv);
         FillLV();
@@ -689,14 +721,15 @@ void fMain::tabs_TabClick(int, int NewTab) {
         bringForward(pic);
         DrawPic();
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 void fMain::bringForward(QWidget* view) {
     // Only the chosen view is seen; the others are hidden so that they cost nothing to paint.
-    for (QWidget* w : {static_cast<QWidget*>(logf), static_cast<QWidget*>(lv),
-                       static_cast<QWidget*>(pic)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(logf), static_cast<QWidget*>(lv), static_cast<QWidget*>(pic)})
         w->setVisible(w == view);
     view->raise();
 }

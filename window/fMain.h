@@ -128,7 +128,7 @@ private:
     ServiceConversation conversation_;
     LogTable table_;
     QString rawText_;
-    bool rawTextStale_ = false;  // the operator edited the raw view since rawText_ was taken
+    bool rawTextStale_ = false; // the operator edited the raw view since rawText_ was taken
     bool settingRawText_ = false;
     int layoutDepth_ = 0;
     int savedSplitterPos_ = 0;

@@ -22,7 +22,7 @@ public:
     fMain& start(const QString& commandLine = QString(), quint16 servicePort = 0);
     fMain& window() { return *window_; }
 
-    QStringList messages;   // "title: text" of every message box
+    QStringList messages; // "title: text" of every message box
     QStringList openedUrls;
 
 private:

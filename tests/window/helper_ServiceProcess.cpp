@@ -5,7 +5,8 @@
 bool ServiceProcess::start(const QStringList& allowed) {
     QStringList args{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--greeting"),
                      QStringLiteral("Servicio de pruebas")};
-    for (const QString& path : allowed) args << QStringLiteral("--allow") << path;
+    for (const QString& path : allowed)
+        args << QStringLiteral("--allow") << path;
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start(QStringLiteral(OV_BIN_DIR "/ovservice"), args);
     if (!process_.waitForStarted(10000)) return false;

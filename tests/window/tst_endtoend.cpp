@@ -31,7 +31,9 @@ QByteArray corpusBytes() {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QLabel* statusOf(fMain& w) { return w.findChild<QLabel*>(QStringLiteral("status")); }
+QLabel* statusOf(fMain& w) {
+    return w.findChild<QLabel*>(QStringLiteral("status"));
+}
 
 } // namespace
 
@@ -49,9 +51,9 @@ private slots:
         fx.writeFile(QStringLiteral("corpus.ovp"),
                      QByteArray("[main]\r\nip=127.0.0.1\r\nnumbytes=65536\r\nlogpath=") +
                          kCorpus.toLocal8Bit() + "\r\nview=1\r\n");
-        fMain& w = fx.start(
-            QStringLiteral("-i %1 -c").arg(QDir(fx.folder()).filePath(QStringLiteral("corpus.ovp"))),
-            service.port());
+        fMain& w = fx.start(QStringLiteral("-i %1 -c")
+                                .arg(QDir(fx.folder()).filePath(QStringLiteral("corpus.ovp"))),
+                            service.port());
 
         auto* log = w.findChild<logWnd*>(QStringLiteral("log"));
         QTRY_VERIFY2_WITH_TIMEOUT(log->Text().contains(QStringLiteral("Recepción terminada")),
@@ -69,9 +71,10 @@ private slots:
         auto* tabs = w.findChild<ctlTabs*>(QStringLiteral("tabs"));
         QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(120, 12));
         auto* lv = w.findChild<ucListView*>(QStringLiteral("lv"));
-        const QList<QByteArray> lines = corpus.split('\n');  // ends with an empty line
+        const QList<QByteArray> lines = corpus.split('\n'); // ends with an empty line
         QCOMPARE(lv->Count(), lines.size());
-        const QRegularExpression request(QStringLiteral("^(\\S+) \\S+ \\S+ \\[[^]]*\\] \"GET (\\S+) "));
+        const QRegularExpression request(
+            QStringLiteral("^(\\S+) \\S+ \\S+ \\[[^]]*\\] \"GET (\\S+) "));
         for (int row : {0, 1, 4999, 9999}) {
             const QString line = QString::fromLatin1(lines[row]);
             const auto match = request.match(line);

@@ -4,8 +4,8 @@
 
 #include "core/twips.h"
 #include "link/CSocketMaster.h"
-#include "views/logWnd.h"
 #include "views/CMemoryDC.h"
+#include "views/logWnd.h"
 #include "widgets/ctlTabs.h"
 #include "window/fMain.h"
 
@@ -48,13 +48,12 @@ private slots:
         QTest::addColumn<bool>("panelsOpen");
         QTest::addColumn<bool>("rowColors");
         QTest::addColumn<bool>("colorUsers");
-        QTest::newRow("defaults written") << QStringList{"startupmaximize=0", "rowcolors=1"}
-                                          << false << true << true << false;
-        QTest::newRow("maximized") << QStringList{"startupmaximize=1"} << true << true << true
-                                   << false;
-        QTest::newRow("panels closed")
-            << QStringList{"viewconnectionpanel=0", "viewleftpanel=0"} << false << false << true
-            << false;
+        QTest::newRow("defaults written")
+            << QStringList{"startupmaximize=0", "rowcolors=1"} << false << true << true << false;
+        QTest::newRow("maximized")
+            << QStringList{"startupmaximize=1"} << true << true << true << false;
+        QTest::newRow("panels closed") << QStringList{"viewconnectionpanel=0", "viewleftpanel=0"}
+                                       << false << false << true << false;
         QTest::newRow("colours") << QStringList{"rowcolors=0", "colorusers=1"} << false << true
                                  << false << true;
         QTest::newRow("odd values count as defaults")
@@ -77,7 +76,8 @@ private slots:
         QCOMPARE(item(w, "mViewConnectionPanel")->isChecked(), panelsOpen);
         QCOMPARE(item(w, "mViewLeftPanel")->isChecked(), panelsOpen);
         auto* frame = w.findChild<QGroupBox*>(QStringLiteral("Frame1"));
-        QCOMPARE(frame->title().left(3), panelsOpen ? QStringLiteral("[-]") : QStringLiteral("[+]"));
+        QCOMPARE(frame->title().left(3),
+                 panelsOpen ? QStringLiteral("[-]") : QStringLiteral("[+]"));
         QCOMPARE(ov::pixelsToTwips(frame->height()), panelsOpen ? 1575 : 225);
         QCOMPARE(w.findChild<QWidget*>(QStringLiteral("log"))->isVisible(), panelsOpen);
         QCOMPARE(item(w, "mRowColors")->isChecked(), rowColors);
@@ -142,8 +142,9 @@ private slots:
         QDir(fx.folder()).mkpath(QStringLiteral("geodata/flags"));
         for (const char* code : {"af", "zw", "gb"})
             QFile::copy(QStringLiteral("/usr/share/flags/countries/16x11/%1.gif").arg(code),
-                        QDir(fx.folder()).filePath(QStringLiteral("geodata/flags/%1.gif")
-                                                       .arg(QString::fromLatin1(code).toUpper())));
+                        QDir(fx.folder())
+                            .filePath(QStringLiteral("geodata/flags/%1.gif")
+                                          .arg(QString::fromLatin1(code).toUpper())));
         fMain& w = fx.start();
         const auto& flags = w.FlagDC();
         QCOMPARE(int(flags.size()), 250);
