@@ -166,6 +166,49 @@ private slots:
         QCOMPARE(item(w, "mAbout")->shortcut(), QKeySequence(Qt::Key_F2));
     }
 
+    void profileSavedAndReopenedThroughTheMenus() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        fMain& w = fx.start();
+        const QString path = QDir(fx.folder()).filePath(QStringLiteral("saved.ovp"));
+        QList<ov::ui::FileDialogRequest> asked;
+        const ov::ui::Handler previous =
+            ov::ui::setHandler({[&](const QString& text, const QString& title, ov::ui::Icon) {
+                                    fx.messages << title + QStringLiteral(": ") + text;
+                                },
+                                [&](const ov::ui::FileDialogRequest& request) {
+                                    asked << request;
+                                    return path;
+                                },
+                                {},
+                                {}});
+        w.findChild<QLineEdit*>(QStringLiteral("tIP"))->setText(QStringLiteral("10.1.2.3"));
+        w.findChild<QLineEdit*>(QStringLiteral("tLogPath"))->setText(QStringLiteral("/var/log/x"));
+        auto* tabs = w.findChild<ctlTabs*>(QStringLiteral("tabs"));
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(200, 12));
+        item(w, "mSaveConfig")->trigger();
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QString text = QString::fromLatin1(saved.readAll());
+        QVERIFY(text.contains(QLatin1String("view=3")));
+        QVERIFY(text.contains(QLatin1String("ip=10.1.2.3")));
+        QVERIFY(text.contains(QLatin1String("numbytes=2000")));
+
+        // Change everything, then open the profile again: fields and view come back.
+        w.findChild<QLineEdit*>(QStringLiteral("tIP"))->clear();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(40, 12));
+        item(w, "mOpenConfig")->trigger();
+        ov::ui::setHandler(previous);
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(asked[0].save && asked[0].overwritePrompt && asked[0].defaultExt == "ovp");
+        QVERIFY(!asked[1].save && asked[1].mustExist);
+        QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("tIP"))->text(),
+                 QStringLiteral("10.1.2.3"));
+        QCOMPARE(tabs->SelectedTab(), 3);
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("pic"))->isVisible());
+        QVERIFY(!w.findChild<QWidget*>(QStringLiteral("logf"))->isVisible());
+    }
+
     void menusStandInOrder() {
         WindowFixture fx;
         fx.writeSettings({});
