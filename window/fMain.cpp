@@ -437,7 +437,7 @@ void fMain::wsock_Error(qint16 Number, QString& Description, const QString& Sour
     // A refused or broken connection would otherwise leave no trace, and a connection reset in
     // mid-conversation would leave the window showing "Conectado" over a dead socket.
     AddLog(QStringLiteral("Error de conexión %1: %2 (%3)").arg(Number).arg(Description, Source));
-    if (cDisconnect->isVisible()) CloseConnection();
+    if (!cDisconnect->isHidden()) CloseConnection();
 }
 
 void fMain::SendText(const QString& text) {

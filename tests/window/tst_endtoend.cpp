@@ -20,7 +20,10 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QTcpSocket>
+
 #include <QtTest>
+#include <sys/socket.h>
 
 namespace {
 
@@ -99,6 +102,29 @@ private slots:
         QVERIFY(w.findChild<QLineEdit*>(QStringLiteral("tIP"))->isEnabled());
         QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("cUpdate"))->isEnabled());
         QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("cUpdateLog"))->isEnabled());
+    }
+
+    void resetConnectionPutsTheWindowBackToDisconnected() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        fMain& w = fx.start(QString(), server.serverPort());
+        w.cConnect_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(statusOf(w)->text(), QStringLiteral("Conectado"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(server.hasPendingConnections(), 10000);
+        QTcpSocket* peer = server.nextPendingConnection();
+        // Closing with a zero linger time resets the connection instead of ending it.
+        const linger reset{1, 0};
+        QCOMPARE(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                              sizeof reset),
+                 0);
+        peer->close();
+        QTRY_COMPARE_WITH_TIMEOUT(statusOf(w)->text(), QStringLiteral("Desconectado"), 10000);
+        QVERIFY(
+            w.findChild<logWnd*>(QStringLiteral("log"))->Text().contains(QLatin1String("10054")));
+        QVERIFY(w.findChild<QPushButton*>(QStringLiteral("cDisconnect"))->isHidden());
+        QCOMPARE(w.wsock()->State(), qint32(CSocketMaster::sckClosed));
     }
 
     void refusedConnectionIsReportedAndCanBeRetried() {
