@@ -1,8 +1,8 @@
 // The whole console against the real log service: a profile on the command line connects, the
 // shared corpus log arrives in the raw view byte for byte, the table and the diagram show it, and
 // "Desconectar" ends the conversation.
-#include "ServiceProcess.h"
 #include "WindowFixture.h"
+#include "service/helper_service.h"
 
 #include "core/ansi.h"
 #include "link/CSocketMaster.h"
@@ -49,14 +49,16 @@ private slots:
         QVERIFY(!corpus.isEmpty());
         WindowFixture fx;
         fx.writeSettings({});
-        ServiceProcess service;
-        QVERIFY(service.start({QStringLiteral(OV_CORPUS_DIR)}));
+        servicetest::ServiceProcess service(
+            {QStringLiteral("--allow"), QStringLiteral(OV_CORPUS_DIR), QStringLiteral("--greeting"),
+             QStringLiteral("Servicio de pruebas")});
+        QVERIFY(service.Started());
         fx.writeFile(QStringLiteral("corpus.ovp"),
                      QByteArray("[main]\r\nip=127.0.0.1\r\nnumbytes=65536\r\nlogpath=") +
                          kCorpus.toLocal8Bit() + "\r\nview=1\r\n");
         fMain& w = fx.start(QStringLiteral("-i %1 -c")
                                 .arg(QDir(fx.folder()).filePath(QStringLiteral("corpus.ovp"))),
-                            service.port());
+                            service.Port());
 
         auto* log = w.findChild<logWnd*>(QStringLiteral("log"));
         QTRY_VERIFY2_WITH_TIMEOUT(log->Text().contains(QStringLiteral("Recepción terminada")),
@@ -141,9 +143,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(log->Text().contains(QLatin1String("10061")), 10000);
         QCOMPARE(statusOf(w)->text(), QStringLiteral("Desconectado"));
 
-        ServiceProcess service;
-        QVERIFY(service.start({fx.folder()}));
-        w.setServicePort(service.port());
+        servicetest::ServiceProcess service({QStringLiteral("--allow"), fx.folder(),
+                                             QStringLiteral("--greeting"),
+                                             QStringLiteral("Servicio de pruebas")});
+        QVERIFY(service.Started());
+        w.setServicePort(service.Port());
         w.cConnect_Click();
         QTRY_COMPARE_WITH_TIMEOUT(statusOf(w)->text(), QStringLiteral("Conectado"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(log->Text().contains(QLatin1String("Servicio de pruebas")), 10000);

@@ -1,6 +1,6 @@
 // The console's start-up: the command line, the stored options, the flags, the help menu.
-#include "ServiceProcess.h"
 #include "WindowFixture.h"
+#include "service/helper_service.h"
 
 #include "core/twips.h"
 #include "link/CSocketMaster.h"
@@ -116,14 +116,16 @@ private slots:
     void profileAndConnectSwitchesConnectBeforeTheFlagsLoad() {
         WindowFixture fx;
         fx.writeSettings({});
-        ServiceProcess service;
-        QVERIFY(service.start({fx.folder()}));
+        servicetest::ServiceProcess service({QStringLiteral("--allow"), fx.folder(),
+                                             QStringLiteral("--greeting"),
+                                             QStringLiteral("Servicio de pruebas")});
+        QVERIFY(service.Started());
         fx.writeFile(QStringLiteral("my profile.ovp"),
                      "[main]\r\nip=127.0.0.1\r\nnumbytes=4096\r\nlogpath=/nowhere\r\nview=2\r\n");
         const QString profile = QDir(fx.folder()).filePath(QStringLiteral("my profile.ovp"));
 
         fMain w(fx.folder());
-        w.setServicePort(service.port());
+        w.setServicePort(service.Port());
         qint32 stateWhenFlagsLoad = -1;
         connect(&w, &fMain::FlagsLoading, this, [&] { stateWhenFlagsLoad = w.wsock()->State(); });
         w.Form_Load(QStringLiteral("/I \"%1\" -c").arg(profile));
