@@ -3,8 +3,13 @@
 set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libbenchmark-dev libmaxminddb-dev famfamfam-flag-gif fonts-wine fonts-liberation)
-[ "${1:-}" = "--demo" ] && packages+=(npm xvfb)
 missing=()
+# The demo also needs npm (for the geodata package) and flock; node and npm that came from
+# elsewhere are kept.
+if [ "${1:-}" = "--demo" ]; then
+  command -v npm >/dev/null || missing+=(npm)
+  command -v flock >/dev/null || missing+=(util-linux)
+fi
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
