@@ -490,9 +490,8 @@ void fMain::AddLog(const QString& sText) {
 
 QString fMain::RawText() const {
     if (rawTextStale_) {
-        auto* self = const_cast<fMain*>(this);
-        self->rawText_ = logf->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-        self->rawTextStale_ = false;
+        rawText_ = logf->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        rawTextStale_ = false;
     }
     return rawText_;
 }

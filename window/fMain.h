@@ -127,8 +127,10 @@ private:
     quint16 servicePort_ = 5998;
     ServiceConversation conversation_;
     LogTable table_;
-    QString rawText_;
-    bool rawTextStale_ = false; // the operator edited the raw view since rawText_ was taken
+    // The raw view's text as the views read it, taken again from the text box after the
+    // operator has edited it.
+    mutable QString rawText_;
+    mutable bool rawTextStale_ = false;
     bool settingRawText_ = false;
     int layoutDepth_ = 0;
     int savedSplitterPos_ = 0;
