@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -92,44 +93,85 @@ Data& data() {
     return *d;
 }
 
-// args: 0 corpus / 1 million lines; 0 simple / 1 extended; 0 / 1 size tags; drawing threads
-// (1: the calling thread only, 0: as many as the processor has).
-void BM_DrawPic(benchmark::State& state) {
-    Data& d = data();
-    const QString& text = d.text(state.range(0) != 0);
-    PictureBox pic;
-    pic.resize(1024, 768);
-    pic.SetStretchBltMode(PictureBox::kStretchHalftone);
-    pic.setDrawThreads(int(state.range(3)));
-    clsHostIP hostIP;
-    hostIP.setDatabasePath(d.dir.path());
-    DiagramInputs in;
-    in.logText = [&text] { return text; };
-    in.diagramSelected = [] { return true; };
-    in.hostIP = [&hostIP] { return &hostIP; };
-    in.flags = &d.flags;
-    in.serverPicture = LoadDiagramPicture(DiagramPicture::Server);
-    DiagramController controller(&pic, in);
-    if (state.range(2)) controller.mShowBandWidth_Click();
-    controller.mDiagramMode_Click(int(state.range(1))); // draws once: decodes and looks up
-    double rotation = 0;
-    for (auto _ : state) {
-        // As while dragging: the ring turns a little between redraws.
+// The controller and surface of one benchmark case. args: 0 corpus / 1 million lines; 0 simple /
+// 1 extended; 0 / 1 size tags; drawing threads (1: the calling thread only, 0: as many as the
+// processor has).
+struct Case {
+    explicit Case(const benchmark::State& state)
+        : text(data().text(state.range(0) != 0)), controller(&pic, inputs()) {
+        pic.resize(1024, 768);
+        pic.SetStretchBltMode(PictureBox::kStretchHalftone);
+        pic.setDrawThreads(int(state.range(3)));
+        if (state.range(2)) controller.mShowBandWidth_Click();
+        controller.mDiagramMode_Click(int(state.range(1))); // draws once: decodes and looks up
+        label = std::string(state.range(0) ? "1M lines" : "10k lines") +
+                (state.range(1) ? ", extended" : ", simple") +
+                (state.range(2) ? ", size tags" : "") +
+                (state.range(3) == 1 ? ", 1 thread" : ", all threads");
+    }
+    DiagramInputs inputs() {
+        hostIP.setDatabasePath(data().dir.path());
+        DiagramInputs in;
+        in.logText = [this] { return text; };
+        in.diagramSelected = [] { return true; };
+        in.hostIP = [this] { return &hostIP; };
+        in.flags = &data().flags;
+        in.serverPicture = LoadDiagramPicture(DiagramPicture::Server);
+        return in;
+    }
+    // As while dragging: the ring turns a little between redraws.
+    void turn() {
         controller.pic_MouseDown(1, 0, 0, 0);
         rotation += 1;
         controller.pic_MouseMove(1, 0, 0, float(rotation));
         controller.pic_MouseUp(1, 0, 0, float(rotation));
-        controller.DrawPic();
-        benchmark::DoNotOptimize(pic.Image().constBits()); // the picture as the screen gets it
     }
-    state.SetLabel(std::string(state.range(0) ? "1M lines" : "10k lines") +
-                   (state.range(1) ? ", extended" : ", simple") +
-                   (state.range(2) ? ", size tags" : "") +
-                   (state.range(3) == 1 ? ", 1 thread" : ", all threads"));
+
+    const QString& text;
+    PictureBox pic;
+    clsHostIP hostIP;
+    DiagramController controller;
+    double rotation = 0;
+    std::string label;
+};
+
+void BM_DrawPic(benchmark::State& state) {
+    Case c(state);
+    for (auto _ : state) {
+        c.turn();
+        c.controller.DrawPic();
+        benchmark::DoNotOptimize(c.pic.Image().constBits()); // the picture as the screen gets it
+    }
+    state.SetLabel(c.label);
 }
 BENCHMARK(BM_DrawPic)
     ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}, {1, 0}})
     ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The two steps of a redraw apart: laying out the operations (DrawPic, on the calling thread)
+// and carrying them out on the pixels (when the picture is read).
+void BM_DrawPicSteps(benchmark::State& state) {
+    Case c(state);
+    double layout = 0, pixels = 0;
+    QElapsedTimer timer;
+    for (auto _ : state) {
+        c.turn();
+        timer.start();
+        c.controller.DrawPic();
+        const qint64 t1 = timer.nsecsElapsed();
+        benchmark::DoNotOptimize(c.pic.Image().constBits());
+        const qint64 t2 = timer.nsecsElapsed();
+        layout += double(t1) / 1e6;
+        pixels += double(t2 - t1) / 1e6;
+    }
+    state.counters["layout_ms"] = benchmark::Counter(layout / double(state.iterations()));
+    state.counters["pixels_ms"] = benchmark::Counter(pixels / double(state.iterations()));
+    state.SetLabel(c.label);
+}
+BENCHMARK(BM_DrawPicSteps)
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}, {1, 0}})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

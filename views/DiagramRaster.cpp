@@ -78,40 +78,83 @@ void mixRowsSse2(QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int r
 #endif
 
 #if defined(OV_HAVE_AVX2_PATH)
-// The same for eight pixels at once, on processors that have AVX2.
-__attribute__((target("avx2"))) void mixRowsAvx2(QRgb* d, qsizetype rowPixels, const uchar* m,
-                                                 int stride, int rows, QRgb color) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i k255 = _mm256_set1_epi16(255), k128 = _mm256_set1_epi16(128);
-    const __m256i k257 = _mm256_set1_epi16(257);
-    const __m256i color16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(color)), zero);
-    // Each weight to the four bytes of its pixel; both 128-bit halves hold all eight weights.
-    const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4,
-                                            4, 5, 5, 5, 5, 6, 6, 6, 6, 7, 7, 7, 7);
-    const __m128i color16x4 = _mm256_castsi256_si128(color16);
+// The same for eight pixels at once, on processors that have AVX2. The constants are made once
+// for a whole text.
+struct Avx2Mix {
+    Avx2Mix() = default; // left unset: code without AVX2 only holds it
+    __attribute__((target("avx2"))) explicit Avx2Mix(QRgb color)
+        : zero(_mm256_setzero_si256()), k255(_mm256_set1_epi16(255)), k128(_mm256_set1_epi16(128)),
+          k257(_mm256_set1_epi16(257)),
+          color16(_mm256_unpacklo_epi8(_mm256_set1_epi32(int(color)), zero)),
+          // Each weight to the four bytes of its pixel; both 128-bit halves hold all eight.
+          spread(_mm256_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5,
+                                  5, 5, 6, 6, 6, 6, 7, 7, 7, 7)) {}
+
+    // Eight pixels (four of them in each 128-bit half) mixed with their eight weights.
+    __attribute__((target("avx2"))) __m256i operator()(__m256i dst, uint64_t a8) const {
+        const __m256i a = _mm256_shuffle_epi8(_mm256_set1_epi64x(qint64(a8)), spread);
+        const __m256i aLo = _mm256_unpacklo_epi8(a, zero), aHi = _mm256_unpackhi_epi8(a, zero);
+        const __m256i dLo = _mm256_unpacklo_epi8(dst, zero), dHi = _mm256_unpackhi_epi8(dst, zero);
+        __m256i tLo = _mm256_add_epi16(_mm256_mullo_epi16(color16, aLo),
+                                       _mm256_mullo_epi16(dLo, _mm256_sub_epi16(k255, aLo)));
+        __m256i tHi = _mm256_add_epi16(_mm256_mullo_epi16(color16, aHi),
+                                       _mm256_mullo_epi16(dHi, _mm256_sub_epi16(k255, aHi)));
+        tLo = _mm256_mulhi_epu16(_mm256_add_epi16(tLo, k128), k257);
+        tHi = _mm256_mulhi_epu16(_mm256_add_epi16(tHi, k128), k257);
+        return _mm256_packus_epi16(tLo, tHi);
+    }
+
+    __m256i zero, k255, k128, k257, color16, spread;
+};
+
+// Mixes the rows of a glyph mask (stride a multiple of 4) into the picture. Masks four pixels
+// wide, the most common at small sizes, go two rows at a time.
+inline __m128i load4(const QRgb* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void store4(QRgb* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+__attribute__((target("avx2"))) inline __m256i load8(const QRgb* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+__attribute__((target("avx2"))) inline void store8(QRgb* p, __m256i v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+// Four pixels: the low half of an eight-pixel mix.
+__attribute__((target("avx2"))) inline void mixFour(const Avx2Mix& mix8, QRgb* p, uint32_t a4) {
+    store4(p, _mm256_castsi256_si128(mix8(_mm256_castsi128_si256(load4(p)), a4)));
+}
+
+__attribute__((target("avx2"))) void mixRowsAvx2(const Avx2Mix& mix8, QRgb* d, qsizetype rowPixels,
+                                                 const uchar* m, int stride, int rows) {
+    if (stride == 4) {
+        for (; rows >= 2; rows -= 2, m += 8, d += 2 * rowPixels) {
+            uint64_t a8;
+            std::memcpy(&a8, m, 8);
+            if (!a8) continue;
+            const __m256i v = mix8(_mm256_set_m128i(load4(d + rowPixels), load4(d)), a8);
+            store4(d, _mm256_castsi256_si128(v));
+            store4(d + rowPixels, _mm256_extracti128_si256(v, 1));
+        }
+        if (rows) {
+            uint32_t a4;
+            std::memcpy(&a4, m, 4);
+            if (a4) mixFour(mix8, d, a4);
+        }
+        return;
+    }
     for (int j = 0; j < rows; ++j, d += rowPixels, m += stride) {
         int i = 0;
         for (; i + 8 <= stride; i += 8) {
             uint64_t a8;
             std::memcpy(&a8, m + i, 8);
-            if (!a8) continue;
-            const __m256i a = _mm256_shuffle_epi8(_mm256_set1_epi64x(qint64(a8)), spread);
-            const __m256i aLo = _mm256_unpacklo_epi8(a, zero), aHi = _mm256_unpackhi_epi8(a, zero);
-            const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
-            const __m256i dLo = _mm256_unpacklo_epi8(dst, zero);
-            const __m256i dHi = _mm256_unpackhi_epi8(dst, zero);
-            __m256i tLo = _mm256_add_epi16(_mm256_mullo_epi16(color16, aLo),
-                                           _mm256_mullo_epi16(dLo, _mm256_sub_epi16(k255, aLo)));
-            __m256i tHi = _mm256_add_epi16(_mm256_mullo_epi16(color16, aHi),
-                                           _mm256_mullo_epi16(dHi, _mm256_sub_epi16(k255, aHi)));
-            tLo = _mm256_mulhi_epu16(_mm256_add_epi16(tLo, k128), k257);
-            tHi = _mm256_mulhi_epu16(_mm256_add_epi16(tHi, k128), k257);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), _mm256_packus_epi16(tLo, tHi));
+            if (a8) store8(d + i, mix8(load8(d + i), a8));
         }
         if (i < stride) {
             uint32_t a4;
             std::memcpy(&a4, m + i, 4);
-            if (a4) mix4(d + i, a4, color16x4);
+            if (a4) mixFour(mix8, d + i, a4);
         }
     }
 }
@@ -119,6 +162,10 @@ __attribute__((target("avx2"))) void mixRowsAvx2(QRgb* d, qsizetype rowPixels, c
 bool haveAvx2() {
     static const bool have = __builtin_cpu_supports("avx2");
     return have;
+}
+
+__attribute__((target("avx2"))) void makeAvx2Mix(Avx2Mix& mix8, QRgb color) {
+    mix8 = Avx2Mix(color);
 }
 #endif
 
@@ -312,6 +359,7 @@ GlyphFont::GlyphFont(const QFont& font, int dpi) : font_(font), dpi_(dpi) {
     ascent_ = fm.ascent();
     underlinePos_ = fm.underlinePos();
     lineWidth_ = std::max(1, fm.lineWidth());
+    latinAdvance_.fill(-1);
 }
 
 GlyphFont::~GlyphFont() = default;
@@ -336,6 +384,7 @@ void GlyphFont::render(char16_t c, Glyph& g) {
     probe.setDotsPerMeterY(dpm);
     const QString text(QChar{c});
     g.advance = QFontMetrics(font_, &probe).horizontalAdvance(text);
+    if (c < 256 && g.advance >= 0 && g.advance <= 32767) latinAdvance_[c] = qint16(g.advance);
 
     // Room on every side for overhangs (italic slant, negative bearings).
     const int pad = height_ + 2;
@@ -377,8 +426,11 @@ void GlyphFont::render(char16_t c, Glyph& g) {
 
 int GlyphFont::TextWidth(QStringView text) {
     int width = 0;
-    for (const QChar ch : text)
-        width += glyph(ch.unicode()).advance;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        const int advance = c < 256 ? latinAdvance_[c] : -1;
+        width += advance >= 0 ? advance : glyph(c).advance;
+    }
     return width;
 }
 
@@ -387,6 +439,11 @@ void GlyphFont::Draw(const Canvas& cv, int x, int y, QStringView text, QRgb colo
     color |= kOpaque;
     if (y - height_ >= cv.bottom || y + 2 * height_ <= cv.top) return; // clear of the band
     const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
+#if defined(OV_HAVE_AVX2_PATH)
+    const bool avx2 = haveAvx2();
+    Avx2Mix mix8;
+    if (avx2) makeAvx2Mix(mix8, color);
+#endif
     int penX = x;
     for (const QChar ch : text) {
         const Glyph* g = made(ch.unicode());
@@ -404,8 +461,8 @@ void GlyphFont::Draw(const Canvas& cv, int x, int y, QStringView text, QRgb colo
         // weight 0 and leaves its pixels as they are.
         if (gx >= 0 && gx + g->stride <= cv.width) {
 #if defined(OV_HAVE_AVX2_PATH)
-            if (haveAvx2()) {
-                mixRowsAvx2(d, rowPixels, mask, g->stride, j1 - j0, color);
+            if (avx2) {
+                mixRowsAvx2(mix8, d, rowPixels, mask, g->stride, j1 - j0);
                 continue;
             }
 #endif

@@ -88,7 +88,9 @@ private:
     int ascent_ = 0;
     int underlinePos_ = 0;
     int lineWidth_ = 1;
-    std::array<Glyph, 256> latin_; // below 256: nearly every character of a log
+    std::array<Glyph, 256> latin_;         // below 256: nearly every character of a log
+    std::array<qint16, 256> latinAdvance_; // their advances, -1 until made: measuring reads only
+                                           // these
     QHash<char16_t, Glyph> others_;
 };
 

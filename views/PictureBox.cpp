@@ -117,15 +117,26 @@ void PictureBox::setRecording(bool on) {
 
 void PictureBox::Cls() {
     followSize();
+    systemColors_.clear(); // the desktop's colours may have changed since the last picture
     // Whatever was collected would be covered anyway.
     pending_.clear();
+    images_.clear();
     Pending op;
     op.kind = Pending::Kind::Fill;
     op.bottom = image_.height();
-    op.color = toRgb(backColor_);
+    op.color = rgb(backColor_);
     queue(std::move(op));
     currentX_ = currentY_ = 0;
     drawn_.clear();
+}
+
+QRgb PictureBox::rgb(qint32 color) const {
+    if (color >= 0) return toRgb(color);
+    for (const auto& [system, value] : systemColors_)
+        if (system == color) return value;
+    const QRgb value = toRgb(color);
+    if (systemColors_.size() < 32) systemColors_.emplace_back(color, value);
+    return value;
 }
 
 float PictureBox::TextWidth(const QString& text) const {
@@ -146,7 +157,7 @@ void PictureBox::Print(const QString& text) {
     op.y1 = px(currentY_);
     op.top = op.y1 - f.Height();
     op.bottom = op.y1 + 2 * f.Height();
-    op.color = toRgb(foreColor_);
+    op.color = rgb(foreColor_);
     op.underline = underline_;
     op.font = &f;
     op.text = text;
@@ -178,7 +189,7 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, qint32 color) {
     op.width = drawWidth_;
     op.top = std::min(op.y1, op.y2) - drawWidth_;
     op.bottom = std::max(op.y1, op.y2) + drawWidth_ + 1;
-    op.color = toRgb(color);
+    op.color = rgb(color);
     queue(std::move(op));
     if (recording_) {
         DrawnItem item;
@@ -202,7 +213,7 @@ void PictureBox::LineBoxFilled(float x1, float y1, float x2, float y2, qint32 co
     op.y2 = px(y2);
     op.top = std::min(op.y1, op.y2);
     op.bottom = std::max(op.y1, op.y2) + 1;
-    op.color = toRgb(color);
+    op.color = rgb(color);
     queue(std::move(op));
     if (recording_) {
         DrawnItem item;
@@ -230,8 +241,8 @@ void PictureBox::RoundRect(int left, int top, int right, int bottom, int ellipse
     op.ellipseWidth = ellipseWidth;
     op.ellipseHeight = ellipseHeight;
     op.width = drawWidth_;
-    op.color = toRgb(foreColor_);
-    op.fill = toRgb(fillColor_);
+    op.color = rgb(foreColor_);
+    op.fill = rgb(fillColor_);
     op.filled = filled;
     queue(std::move(op));
     if (recording_) {
@@ -281,7 +292,8 @@ void PictureBox::StretchBlt(int x, int y, int width, int height, const CMemoryDC
     op.y1 = y;
     op.top = y;
     op.bottom = y + height;
-    op.image = it->second;
+    op.image = int(images_.size());
+    images_.push_back(it->second);
     queue(std::move(op));
     if (recording_) {
         DrawnItem item;
@@ -300,10 +312,11 @@ void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
     op.y1 = px(y);
     op.top = op.y1;
     op.bottom = op.y1 + picture.height();
-    op.image = picture.format() == QImage::Format_RGB32 ||
-                       picture.format() == QImage::Format_ARGB32_Premultiplied
-                   ? picture
-                   : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    op.image = int(images_.size());
+    images_.push_back(picture.format() == QImage::Format_RGB32 ||
+                              picture.format() == QImage::Format_ARGB32_Premultiplied
+                          ? picture
+                          : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     queue(std::move(op));
     if (recording_) {
         DrawnItem item;
@@ -395,7 +408,7 @@ void PictureBox::flush() const {
                     op.font->Draw(cv, op.x1, op.y1, op.text, op.color, op.underline);
                     break;
                 case Pending::Kind::Image:
-                    ov::raster::DrawImage(cv, op.x1, op.y1, op.image);
+                    ov::raster::DrawImage(cv, op.x1, op.y1, images_[size_t(op.image)]);
                     break;
                 }
             }
@@ -419,6 +432,7 @@ void PictureBox::flush() const {
     work();
     done.acquire(helpers);
     pending_.clear();
+    images_.clear();
 }
 
 void PictureBox::resizeEvent(QResizeEvent*) {

@@ -169,7 +169,7 @@ private:
         bool filled = false, underline = false;
         const ov::raster::GlyphFont* font = nullptr;
         QString text;
-        QImage image;
+        int image = -1; // Image: index in images_
     };
 
     ov::raster::GlyphFont& font() const;
@@ -180,6 +180,8 @@ private:
     void flush() const;
     void changed();
     void record(DrawnItem item);
+    // A colour as pixel value; system colours are looked up once per picture (until Cls).
+    QRgb rgb(qint32 color) const;
 
     mutable QImage image_;
     float currentX_ = 0, currentY_ = 0;
@@ -193,6 +195,7 @@ private:
     int stretchMode_ = kStretchColorOnColor;
     int drawThreads_ = 0;
     mutable std::vector<Pending> pending_;
+    mutable std::vector<QImage> images_; // the pictures of the collected operations
     bool updatePending_ = false;
     bool recording_ = false;
     std::vector<DrawnItem> drawn_;
@@ -201,6 +204,7 @@ private:
     // after a font change.
     mutable std::map<std::tuple<float, bool, bool>, std::unique_ptr<ov::raster::GlyphFont>> fonts_;
     mutable ov::raster::GlyphFont* currentFont_ = nullptr;
+    mutable std::vector<std::pair<qint32, QRgb>> systemColors_;
     // Scaled copies made by StretchBlt, by source image and geometry.
     std::map<std::array<qint64, 8>, QImage> stretched_;
 };
