@@ -81,7 +81,6 @@ void mixRowsSse2(QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int r
 // The same for eight pixels at once, on processors that have AVX2. The constants are made once
 // for a whole text.
 struct Avx2Mix {
-    Avx2Mix() = default; // left unset: code without AVX2 only holds it
     __attribute__((target("avx2"))) explicit Avx2Mix(QRgb color)
         : zero(_mm256_setzero_si256()), k255(_mm256_set1_epi16(255)), k128(_mm256_set1_epi16(128)),
           k257(_mm256_set1_epi16(257)),
@@ -126,7 +125,7 @@ __attribute__((target("avx2"))) inline void mixFour(const Avx2Mix& mix8, QRgb* p
     store4(p, _mm256_castsi256_si128(mix8(_mm256_castsi128_si256(load4(p)), a4)));
 }
 
-__attribute__((target("avx2"))) void mixRowsAvx2(const Avx2Mix& mix8, QRgb* d, qsizetype rowPixels,
+__attribute__((target("avx2"))) inline void mixRowsAvx2(const Avx2Mix& mix8, QRgb* d, qsizetype rowPixels,
                                                  const uchar* m, int stride, int rows) {
     if (stride == 4) {
         for (; rows >= 2; rows -= 2, m += 8, d += 2 * rowPixels) {
@@ -164,9 +163,7 @@ bool haveAvx2() {
     return have;
 }
 
-__attribute__((target("avx2"))) void makeAvx2Mix(Avx2Mix& mix8, QRgb color) {
-    mix8 = Avx2Mix(color);
-}
+
 #endif
 
 // Fills pixels [x1, x2] of row y.
@@ -360,6 +357,7 @@ GlyphFont::GlyphFont(const QFont& font, int dpi) : font_(font), dpi_(dpi) {
     underlinePos_ = fm.underlinePos();
     lineWidth_ = std::max(1, fm.lineWidth());
     latinAdvance_.fill(-1);
+    inkBottom_ = std::max(height_, ascent_ + underlinePos_ + lineWidth_);
 }
 
 GlyphFont::~GlyphFont() = default;
@@ -415,6 +413,8 @@ void GlyphFont::render(char16_t c, Glyph& g) {
     g.dy = minY - pad;
     g.width = maxX - minX + 1;
     g.height = maxY - minY + 1;
+    inkTop_ = std::min(inkTop_, g.dy);
+    inkBottom_ = std::max(inkBottom_, g.dy + g.height);
     g.stride = (g.width + 3) & ~3;
     g.mask.assign(size_t(g.stride) * size_t(g.height), 0);
     for (int y = 0; y < g.height; ++y) {
@@ -434,49 +434,87 @@ int GlyphFont::TextWidth(QStringView text) {
     return width;
 }
 
+// The glyph loop of Draw, with the way whole padded mask rows are mixed in as a parameter so that
+// the AVX2 version has its row mixing inlined into the loop.
+struct GlyphPainter {
+    template <class MixRows>
+    __attribute__((always_inline)) static inline int draw(const GlyphFont& f, const Canvas& cv,
+                                                          int x, int y, QStringView text,
+                                                          QRgb color, const MixRows& mixRows) {
+        const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
+        int penX = x;
+        for (const QChar ch : text) {
+            const GlyphFont::Glyph* g = f.made(ch.unicode());
+            if (!g) continue;
+            const int gx = penX + g->dx, gy = y + g->dy;
+            penX += g->advance;
+            if (g->mask.empty() || gx >= cv.width || gy >= cv.bottom || gx + g->width <= 0 ||
+                gy + g->height <= cv.top)
+                continue;
+            const int j0 = std::max(0, cv.top - gy), j1 = std::min(g->height, cv.bottom - gy);
+            const uchar* mask = g->mask.data() + size_t(j0) * size_t(g->stride);
+            QRgb* d = cv.row(gy + j0) + gx;
+            // Whole padded rows inside the image go several pixels at a time; the padding mixes
+            // with weight 0 and leaves its pixels as they are.
+            if (gx >= 0 && gx + g->stride <= cv.width &&
+                mixRows(d, rowPixels, mask, g->stride, j1 - j0))
+                continue;
+            const int i0 = std::max(0, -gx), i1 = std::min(g->width, cv.width - gx);
+            for (int j = j0; j < j1; ++j, d += rowPixels, mask += g->stride)
+                for (int i = i0; i < i1; ++i) {
+                    const uint a = mask[i];
+                    if (a) d[i] = a == 255 ? color : mix(color, d[i], a);
+                }
+        }
+        return penX;
+    }
+};
+
+namespace {
+
+#if defined(OV_HAVE_AVX2_PATH)
+struct Avx2Rows {
+    __attribute__((target("avx2"))) bool operator()(QRgb* d, qsizetype rowPixels,
+                                                    const uchar* m, int stride, int rows) const {
+        mixRowsAvx2(mix8, d, rowPixels, m, stride, rows);
+        return true;
+    }
+    Avx2Mix mix8;
+};
+
+__attribute__((target("avx2"))) int drawAvx2(const GlyphFont& f, const Canvas& cv, int x, int y,
+                                             QStringView text, QRgb color) {
+    const Avx2Rows rows{Avx2Mix(color)};
+    return GlyphPainter::draw(f, cv, x, y, text, color, rows);
+}
+#endif
+
+int drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color) {
+#if defined(__SSE2__)
+    return GlyphPainter::draw(f, cv, x, y, text, color,
+                              [color](QRgb* d, qsizetype rowPixels, const uchar* m, int stride,
+                                      int rows) {
+                                  mixRowsSse2(d, rowPixels, m, stride, rows, color);
+                                  return true;
+                              });
+#else
+    return GlyphPainter::draw(f, cv, x, y, text, color,
+                              [](QRgb*, qsizetype, const uchar*, int, int) { return false; });
+#endif
+}
+
+} // namespace
+
 void GlyphFont::Draw(const Canvas& cv, int x, int y, QStringView text, QRgb color,
                      bool underline) const {
     color |= kOpaque;
-    if (y - height_ >= cv.bottom || y + 2 * height_ <= cv.top) return; // clear of the band
-    const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
+    if (y + inkTop_ >= cv.bottom || y + inkBottom_ <= cv.top) return; // clear of the band
 #if defined(OV_HAVE_AVX2_PATH)
-    const bool avx2 = haveAvx2();
-    Avx2Mix mix8;
-    if (avx2) makeAvx2Mix(mix8, color);
+    const int penX =
+        haveAvx2() ? drawAvx2(*this, cv, x, y, text, color) : drawPlain(*this, cv, x, y, text, color);
+#else
+    const int penX = drawPlain(*this, cv, x, y, text, color);
 #endif
-    int penX = x;
-    for (const QChar ch : text) {
-        const Glyph* g = made(ch.unicode());
-        if (!g) continue;
-        const int gx = penX + g->dx, gy = y + g->dy;
-        penX += g->advance;
-        if (g->mask.empty() || gx >= cv.width || gy >= cv.bottom || gx + g->width <= 0 ||
-            gy + g->height <= cv.top)
-            continue;
-        const int j0 = std::max(0, cv.top - gy), j1 = std::min(g->height, cv.bottom - gy);
-        const uchar* mask = g->mask.data() + size_t(j0) * size_t(g->stride);
-        QRgb* d = cv.row(gy + j0) + gx;
-#if defined(__SSE2__)
-        // Whole padded rows inside the image go several pixels at a time; the padding mixes with
-        // weight 0 and leaves its pixels as they are.
-        if (gx >= 0 && gx + g->stride <= cv.width) {
-#if defined(OV_HAVE_AVX2_PATH)
-            if (avx2) {
-                mixRowsAvx2(mix8, d, rowPixels, mask, g->stride, j1 - j0);
-                continue;
-            }
-#endif
-            mixRowsSse2(d, rowPixels, mask, g->stride, j1 - j0, color);
-            continue;
-        }
-#endif
-        const int i0 = std::max(0, -gx), i1 = std::min(g->width, cv.width - gx);
-        for (int j = j0; j < j1; ++j, d += rowPixels, mask += g->stride)
-            for (int i = i0; i < i1; ++i) {
-                const uint a = mask[i];
-                if (a) d[i] = a == 255 ? color : mix(color, d[i], a);
-            }
-    }
     if (underline && penX > x) {
         const int uy = y + ascent_ + underlinePos_;
         FillBox(cv, x, uy, penX - 1, uy + lineWidth_ - 1, color);

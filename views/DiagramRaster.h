@@ -62,6 +62,10 @@ public:
     int TextWidth(QStringView text);
     int Height() const { return height_; }
     int Ascent() const { return ascent_; }
+    // The rows, relative to the top of the line, that the glyphs made so far and the underline
+    // reach: from InkTop() to InkBottom(), excluded.
+    int InkTop() const { return inkTop_; }
+    int InkBottom() const { return inkBottom_; }
 
     // Draws text with the top-left corner of its line at (x, y); underlined when asked. Only
     // reads glyphs, so several bands may draw at once; TextWidth must have made them first
@@ -70,6 +74,7 @@ public:
               bool underline) const;
 
 private:
+    friend struct GlyphPainter;
     struct Glyph {
         bool ready = false;
         int advance = 0;
@@ -86,6 +91,7 @@ private:
     int dpi_;
     int height_ = 0;
     int ascent_ = 0;
+    int inkTop_ = 0, inkBottom_ = 0;
     int underlinePos_ = 0;
     int lineWidth_ = 1;
     std::array<Glyph, 256> latin_;         // below 256: nearly every character of a log

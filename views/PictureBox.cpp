@@ -155,8 +155,8 @@ void PictureBox::Print(const QString& text) {
     op.kind = Pending::Kind::Text;
     op.x1 = px(currentX_);
     op.y1 = px(currentY_);
-    op.top = op.y1 - f.Height();
-    op.bottom = op.y1 + 2 * f.Height();
+    op.top = op.y1 + f.InkTop(); // the glyphs of text are made by now
+    op.bottom = op.y1 + f.InkBottom();
     op.color = rgb(foreColor_);
     op.underline = underline_;
     op.font = &f;
@@ -381,14 +381,45 @@ void PictureBox::flush() const {
     // More bands than threads, taken in turn, so that a band crowded with text does not hold the
     // others up.
     const int bands = threads > 1 ? threads * 4 : 1;
+    // The operations of each band, in order, found once rather than by every band.
+    std::vector<int> bandTop(size_t(bands) + 1);
+    for (int b = 0; b <= bands; ++b)
+        bandTop[size_t(b)] = rows * b / bands;
+    const auto bandOf = [&](int y) {
+        return int(std::upper_bound(bandTop.begin() + 1, bandTop.end() - 1, y) - bandTop.begin()) -
+               1;
+    };
+    std::vector<int> start(size_t(bands) + 1, 0);
+    const auto span = [&](const Pending& op) {
+        return std::pair{bandOf(std::max(op.top, 0)), bandOf(std::min(op.bottom, rows) - 1)};
+    };
+    for (const Pending& op : pending_) {
+        if (op.bottom <= 0 || op.top >= rows || op.bottom <= op.top) continue;
+        const auto [first, last] = span(op);
+        for (int b = first; b <= last; ++b)
+            ++start[size_t(b) + 1];
+    }
+    for (int b = 0; b < bands; ++b)
+        start[size_t(b) + 1] += start[size_t(b)];
+    std::vector<int> ops(size_t(start[size_t(bands)]));
+    {
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (size_t i = 0; i < pending_.size(); ++i) {
+            const Pending& op = pending_[i];
+            if (op.bottom <= 0 || op.top >= rows || op.bottom <= op.top) continue;
+            const auto [first, last] = span(op);
+            for (int b = first; b <= last; ++b)
+                ops[size_t(fill[size_t(b)]++)] = int(i);
+        }
+    }
     std::atomic<int> next{0};
     const auto work = [&] {
         for (int b = next++; b < bands; b = next++) {
             ov::raster::Canvas cv = whole;
-            cv.top = rows * b / bands;
-            cv.bottom = rows * (b + 1) / bands;
-            for (const Pending& op : pending_) {
-                if (op.bottom <= cv.top || op.top >= cv.bottom) continue;
+            cv.top = bandTop[size_t(b)];
+            cv.bottom = bandTop[size_t(b) + 1];
+            for (int k = start[size_t(b)]; k < start[size_t(b) + 1]; ++k) {
+                const Pending& op = pending_[size_t(ops[size_t(k)])];
                 switch (op.kind) {
                 case Pending::Kind::Fill:
                     ov::raster::FillBox(cv, 0, cv.top, cv.width - 1, cv.bottom - 1, op.color);

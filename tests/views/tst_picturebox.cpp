@@ -54,6 +54,8 @@ private slots:
     void cls();
     void print_data();
     void print();
+    void textMixedAsWholeRows_data();
+    void textMixedAsWholeRows();
     void lineBoxFilled();
     void line_data();
     void line();
@@ -189,6 +191,63 @@ void TestPictureBox::print() {
         }
         QCOMPARE(ruled, int(tw));
     }
+}
+
+void TestPictureBox::textMixedAsWholeRows_data() {
+    QTest::addColumn<float>("size");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("italic");
+    QTest::newRow("8.25") << 8.25f << false << false;
+    QTest::newRow("8.25 bold") << 8.25f << true << false;
+    QTest::newRow("8.25 italic") << 8.25f << false << true;
+    QTest::newRow("4") << 4.0f << false << false;
+    QTest::newRow("14.5") << 14.5f << false << false;
+    QTest::newRow("36") << 36.0f << true << true;
+}
+
+// Glyphs that lie wholly inside the surface are mixed in several pixels at a time; glyphs cut by
+// its left edge pixel by pixel. Each character drawn both ways over rows of varied colours must
+// give the same pixels where both are visible.
+void TestPictureBox::textMixedAsWholeRows() {
+    QFETCH(float, size);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    constexpr int kWidth = 320, kShift = 160;
+    QImage rows(kWidth, 100, QImage::Format_RGB32);
+    for (int y = 0; y < rows.height(); ++y)
+        for (int x = 0; x < kWidth; ++x)
+            rows.setPixel(x, y, qRgb((y * 37) % 256, (y * 91 + 40) % 256, (y * 53 + 100) % 256));
+    auto pic = surface(kWidth, 100);
+    pic->setFontSize(size);
+    pic->setFontBold(bold);
+    pic->setFontItalic(italic);
+    pic->setForeColor(0x3080F0);
+    int compared = 0;
+    for (char16_t c = 0x21; c < 0x7f; ++c) {
+        const QString text(QChar{c});
+        pic->Cls();
+        pic->PaintPicture(rows, 0, 0);
+        pic->setCurrentX(-2); // cut
+        pic->setCurrentY(4);
+        pic->Print(text);
+        pic->setCurrentX(kShift - 2); // whole
+        pic->setCurrentY(4);
+        pic->Print(text);
+        const QImage& image = pic->Image();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < kShift / 2; ++x) {
+                const QRgb cut = image.pixel(x, y), whole = image.pixel(x + kShift, y);
+                if (cut != whole)
+                    QFAIL(qPrintable(QStringLiteral("'%1' at %2,%3: %4 cut, %5 whole")
+                                         .arg(text)
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(cut, 8, 16)
+                                         .arg(whole, 8, 16)));
+                compared += cut != rows.pixel(x, y);
+            }
+    }
+    QVERIFY(compared > 200); // ink was compared, not only background
 }
 
 void TestPictureBox::lineBoxFilled() {
