@@ -301,7 +301,8 @@ void DiagramController::DrawPic() {
     scene.Geography = extended ? &cache_.Geography(*hostIP) : nullptr;
     scene.Flags = inputs_.flags;
     scene.ServerPicture = inputs_.serverPicture;
-    DrawDiagram(*pic_, hosts, scene);
+    scene.Generation = cache_.Generation();
+    DrawDiagram(*pic_, hosts, scene, &drawCache_);
 }
 
 void DiagramController::TextChanged() {

@@ -6,6 +6,7 @@
 // mShowBandWidth for the window's menus), and redraws through DrawPic. The window hands in what
 // the picture is made from through DiagramInputs, so this class knows neither the window nor its
 // widgets.
+#include "views/DiagramDrawing.h"
 #include "views/DiagramHosts.h"
 
 #include <QImage>
@@ -63,6 +64,7 @@ public:
     float Zoom() const;
 
     QAction* mDiagramMode(int index) const;
+    const DiagramDrawCache& drawCache() const { return drawCache_; }
     QAction* mShowBandWidth() const { return mShowBandWidth_; }
 
 public slots:
@@ -91,6 +93,7 @@ private:
     QPointer<PictureBox> pic_;
     DiagramInputs inputs_;
     DiagramHostCache cache_;
+    DiagramDrawCache drawCache_;
 
     qint16 diagramMode_ = 0;
     double rotation_ = 0;

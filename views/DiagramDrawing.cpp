@@ -37,8 +37,136 @@ int DiagramPenWidth(float fontSize) {
     return fontSize <= 20 ? 2 : 3;
 }
 
-void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts,
-                 const DiagramScene& scene) {
+namespace {
+
+// Whether every whole-pixel offset from v (as the drawing adds them, in floating point) rounds to
+// whole pixels as v does, so that a drawing made at v can be moved to another such place.
+bool roundsAlike(float v) {
+    if (!std::isfinite(v) || std::abs(v) > 8192) return false;
+    const double fraction = double(v) - std::floor(double(v));
+    return std::abs(fraction - 0.5) > 1.0 / 64;
+}
+
+// What a host's drawing takes from the surface's state rather than setting itself.
+struct HostStart {
+    float fontSize = 0;
+    bool bold = false, italic = false, underline = false;
+    int fillStyle = 0, drawWidth = 0;
+    bool operator==(const HostStart&) const = default;
+};
+
+HostStart hostStart(const PictureBox& pic) {
+    return {pic.FontSize(),      pic.FontBold(),  pic.FontItalic(),
+            pic.FontUnderline(), pic.FillStyle(), pic.DrawWidth()};
+}
+
+// Everything of one host but its line: the request list under the box, with its size tags to the
+// left, the box in the host's colour, the name, the geography in italics and the flag.
+struct HostDrawing {
+    const DiagramHost& host;
+    const QString &country, &city, &state;
+    const CMemoryDC* flag;
+    float x, y, hostWidth;
+    qint32 color;
+};
+
+void drawHost(PictureBox& pic, const HostDrawing& d,
+              const std::array<qint32, kDiagramListed + 1>& fade, bool showBandWidth) {
+    const auto h = [&pic](const QString& s) { return s.isEmpty() ? 0.0f : pic.TextHeight(s); };
+    const float x = d.x, y = d.y;
+    const float geoHeight = h(d.country) + h(d.city) + h(d.state);
+
+    pic.setCurrentY(y + pic.TextHeight(kTemplate) + geoHeight + 10);
+    pic.setForeColor(kButtonText);
+    const size_t listed = std::min(d.host.Requests.size(), size_t(kDiagramListed));
+    for (size_t k = 0; k < listed; ++k) {
+        const DiagramRequest& request = d.host.Requests[k];
+        pic.setCurrentX(x);
+        pic.Print(request.Shown);
+        pic.setCurrentX(x);
+        pic.setForeColor(fade[k + 1]);
+        if (showBandWidth) {
+            pic.setFillColor(request.TagColor);
+            const qint32 kept = pic.ForeColor();
+            pic.setForeColor(kWhite);
+            pic.setCurrentX(x - pic.TextWidth(request.SizeSpace));
+            pic.setCurrentY(pic.CurrentY() - pic.TextHeight(request.Size));
+            const float bx = pic.CurrentX(), by = pic.CurrentY();
+            pic.LineBoxFilled(bx, by, bx + pic.TextWidth(request.Size),
+                              by + pic.TextHeight(request.Size), pic.FillColor());
+            pic.setCurrentX(bx);
+            pic.setCurrentY(by);
+            pic.Print(request.Size);
+            pic.setForeColor(kept);
+        }
+    }
+
+    pic.setFillColor(d.color);
+    pic.setForeColor(d.color);
+    const double boxWidth =
+        ArrayMax({double(d.hostWidth), double(pic.TextWidth(d.country)),
+                  double(pic.TextWidth(d.city)), double(pic.TextWidth(d.state))});
+    pic.RoundRect(whole(x - 5), whole(y - 5), whole(x + boxWidth + 10),
+                  whole(y + pic.TextHeight(d.host.Host) + geoHeight + 5));
+
+    pic.setCurrentX(x);
+    pic.setCurrentY(y);
+    pic.setFontUnderline(true);
+    pic.setFontBold(true);
+    pic.setForeColor(kButtonText);
+    pic.Print(d.host.Host);
+    pic.setFontItalic(true);
+    pic.setFontBold(false);
+    pic.setFontUnderline(false);
+    for (const QString* line : {&d.country, &d.city, &d.state}) {
+        if (line->isEmpty()) continue;
+        pic.setCurrentX(x);
+        pic.Print(*line);
+    }
+    pic.setFontItalic(false);
+    pic.setFontUnderline(false);
+    pic.setFontBold(false);
+
+    // To the left of the box.
+    if (d.flag) {
+        const float t = pic.TextHeight(QStringLiteral("000."));
+        const int dw = whole((t + 10) / d.flag->Height() * d.flag->Width());
+        pic.StretchBlt(whole(x - dw - 10), whole(y), dw, whole(t + 10), *d.flag, 0, 0,
+                       d.flag->Width(), d.flag->Height());
+    }
+}
+
+} // namespace
+
+struct DiagramDrawCache::Context {
+    quint64 generation = 0;
+    const void* geography = nullptr;
+    bool showBandWidth = false;
+    qint32 backColor = 0, buttonText = 0; // the fading list colours come from these
+    bool operator==(const Context&) const = default;
+};
+
+struct DiagramDrawCache::Entry {
+    bool valid = false;
+    HostStart start;
+    qint32 color = 0;
+    qint64 flagKey = 0;
+    float hostWidth = 0;
+    int baseX = 0, baseY = 0; // where the host's position rounded to when it was drawn
+    PictureBox::OpList drawing;
+};
+
+DiagramDrawCache::DiagramDrawCache() = default;
+DiagramDrawCache::~DiagramDrawCache() = default;
+
+void DiagramDrawCache::Clear() {
+    context_.reset();
+    entries_.clear();
+    reused_ = 0;
+}
+
+void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const DiagramScene& scene,
+                 DiagramDrawCache* cache) {
     pic.Cls();
     const float width = float(pic.ScaleWidth()), height = float(pic.ScaleHeight());
     const double rx = width / 2.0 - pic.TextWidth(kTemplate);
@@ -51,90 +179,66 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts,
     for (size_t k = 1; k < fade.size(); ++k)
         fade[k] = BlendColor(fade[k - 1], pic.BackColor(), 180);
 
-    const auto h = [&pic](const QString& s) { return s.isEmpty() ? 0.0f : pic.TextHeight(s); };
-    const QString none;
     const size_t n = hosts.size();
+    if (cache) {
+        const DiagramDrawCache::Context now{scene.Generation, scene.Geography, scene.ShowBandWidth,
+                                            pic.BackColor(), TranslateColor(kButtonText, 0)};
+        if (!cache->context_ || !(*cache->context_ == now) || cache->entries_.size() != n) {
+            cache->entries_.clear();
+            cache->entries_.resize(n);
+            cache->context_ = std::make_unique<DiagramDrawCache::Context>(now);
+        }
+    }
+    if (cache) cache->reused_ = 0;
+    const QString none;
     for (size_t i = 0; i < n; ++i) {
         const DiagramHost& host = hosts[i];
         const HostGeography* geo =
             scene.Geography && i < scene.Geography->size() && (*scene.Geography)[i].IsAddress
                 ? &(*scene.Geography)[i]
                 : nullptr;
-        const QString& country = geo ? geo->Country : none;
-        const QString& city = geo ? geo->City : none;
-        const QString& state = geo ? geo->State : none;
+        // A missing flag image only leaves the flag out.
+        const CMemoryDC* flag = nullptr;
+        if (geo && geo->CountryIndex > 0 && scene.Flags &&
+            size_t(geo->CountryIndex) < scene.Flags->size()) {
+            flag = (*scene.Flags)[size_t(geo->CountryIndex)].get();
+            if (flag && (flag->Height() <= 0 || flag->Width() <= 0)) flag = nullptr;
+        }
+
+        DiagramDrawCache::Entry* kept = cache ? &cache->entries_[i] : nullptr;
+        const HostStart start = hostStart(pic);
+        const bool known = kept && kept->valid && kept->start == start;
 
         // Position: clockwise from the right, on three quarters of the height.
         const double a = scene.Rotation + 2 * kPi * double(i) / double(n);
-        const float hostWidth = pic.TextWidth(host.Host);
+        const float hostWidth = known ? kept->hostWidth : pic.TextWidth(host.Host);
         const float x = float(rx * std::cos(a) + rx + hostWidth - pic.TextWidth(kTemplate) / 2);
         const float y = float(0.75 * ry * std::sin(a) + ry - 0.25 * ry + 20);
-        const float geoHeight = h(country) + h(city) + h(state);
-
-        // Request list under the box, with its size tags to the left.
-        pic.setCurrentY(y + pic.TextHeight(kTemplate) + geoHeight + 10);
-        pic.setForeColor(kButtonText);
-        const size_t listed = std::min(host.Requests.size(), size_t(kDiagramListed));
-        for (size_t k = 0; k < listed; ++k) {
-            const DiagramRequest& request = host.Requests[k];
-            pic.setCurrentX(x);
-            pic.Print(request.Shown);
-            pic.setCurrentX(x);
-            pic.setForeColor(fade[k + 1]);
-            if (scene.ShowBandWidth) {
-                pic.setFillColor(request.TagColor);
-                const qint32 kept = pic.ForeColor();
-                pic.setForeColor(kWhite);
-                pic.setCurrentX(x - pic.TextWidth(request.SizeSpace));
-                pic.setCurrentY(pic.CurrentY() - pic.TextHeight(request.Size));
-                const float bx = pic.CurrentX(), by = pic.CurrentY();
-                pic.LineBoxFilled(bx, by, bx + pic.TextWidth(request.Size),
-                                  by + pic.TextHeight(request.Size), pic.FillColor());
-                pic.setCurrentX(bx);
-                pic.setCurrentY(by);
-                pic.Print(request.Size);
-                pic.setForeColor(kept);
-            }
-        }
-
-        // The host's box in its own colour.
         const qint32 color = UserColors(UserColorIndex(1, host.Host));
-        pic.setFillColor(color);
-        pic.setForeColor(color);
-        const double boxWidth =
-            ArrayMax({double(hostWidth), double(pic.TextWidth(country)),
-                      double(pic.TextWidth(city)), double(pic.TextWidth(state))});
-        pic.RoundRect(whole(x - 5), whole(y - 5), whole(x + boxWidth + 10),
-                      whole(y + pic.TextHeight(host.Host) + geoHeight + 5));
+        const qint64 flagKey = flag ? flag->hDC().cacheKey() : 0;
+        const bool movable = kept && roundsAlike(x) && roundsAlike(y);
+        const int bx = whole(x), by = whole(y);
 
-        // Name, then the geography in italics.
-        pic.setCurrentX(x);
-        pic.setCurrentY(y);
-        pic.setFontUnderline(true);
-        pic.setFontBold(true);
-        pic.setForeColor(kButtonText);
-        pic.Print(host.Host);
-        pic.setFontItalic(true);
-        pic.setFontBold(false);
-        pic.setFontUnderline(false);
-        for (const QString* line : {&country, &city, &state}) {
-            if (line->isEmpty()) continue;
-            pic.setCurrentX(x);
-            pic.Print(*line);
-        }
-        pic.setFontItalic(false);
-        pic.setFontUnderline(false);
-        pic.setFontBold(false);
-
-        // Flag to the left of the box; a missing image only leaves it out.
-        if (geo && geo->CountryIndex > 0 && scene.Flags &&
-            size_t(geo->CountryIndex) < scene.Flags->size()) {
-            const CMemoryDC* flag = (*scene.Flags)[size_t(geo->CountryIndex)].get();
-            if (flag && flag->Height() > 0 && flag->Width() > 0) {
-                const float t = pic.TextHeight(QStringLiteral("000."));
-                const int dw = whole((t + 10) / flag->Height() * flag->Width());
-                pic.StretchBlt(whole(x - dw - 10), whole(y), dw, whole(t + 10), *flag, 0, 0,
-                               flag->Width(), flag->Height());
+        const bool replayed = known && movable && kept->color == color &&
+                              kept->flagKey == flagKey &&
+                              pic.Replay(kept->drawing, bx - kept->baseX, by - kept->baseY);
+        if (replayed) ++cache->reused_;
+        if (!replayed) {
+            if (movable) pic.BeginList();
+            drawHost(pic,
+                     {host, geo ? geo->Country : none, geo ? geo->City : none,
+                      geo ? geo->State : none, flag, x, y, hostWidth, color},
+                     fade, scene.ShowBandWidth);
+            if (movable) {
+                *kept = {};
+                kept->drawing = pic.EndList();
+                kept->valid = !kept->drawing.isEmpty();
+                kept->start = start;
+                kept->color = color;
+                kept->flagKey = flagKey;
+                kept->hostWidth = hostWidth;
+                kept->baseX = bx;
+                kept->baseY = by;
             }
         }
 

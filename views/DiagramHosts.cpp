@@ -67,6 +67,7 @@ const std::vector<DiagramHost>& DiagramHostCache::Hosts(const QString& text) {
         text_ = text;
         valid_ = true;
         geographyValid_ = false;
+        ++generation_;
     }
     return hosts_;
 }
@@ -97,12 +98,14 @@ const std::vector<HostGeography>& DiagramHostCache::Geography(clsHostIP& hostIP)
         }
         geographyKey_ = key;
         geographyValid_ = true;
+        ++generation_;
     }
     if (!lastAddress_.isEmpty()) hostIP.setAddress(lastAddress_);
     return geography_;
 }
 
 void DiagramHostCache::Invalidate() {
+    ++generation_;
     valid_ = false;
     geographyValid_ = false;
     text_.clear();

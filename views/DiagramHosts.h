@@ -60,6 +60,10 @@ public:
     // Forget everything; the next call decodes and looks up again.
     void Invalidate();
 
+    // Changes each time the host list or the geography is made again (the vectors handed out
+    // are reused, so their addresses do not tell).
+    quint64 Generation() const { return generation_; }
+
 private:
     QString text_; // shares the text decoded last, which keeps its buffer from being reused
     bool valid_ = false;
@@ -68,4 +72,5 @@ private:
     QString geographyKey_;
     bool geographyValid_ = false;
     QString lastAddress_;
+    quint64 generation_ = 0;
 };

@@ -125,8 +125,9 @@ __attribute__((target("avx2"))) inline void mixFour(const Avx2Mix& mix8, QRgb* p
     store4(p, _mm256_castsi256_si128(mix8(_mm256_castsi128_si256(load4(p)), a4)));
 }
 
-__attribute__((target("avx2"))) inline void mixRowsAvx2(const Avx2Mix& mix8, QRgb* d, qsizetype rowPixels,
-                                                 const uchar* m, int stride, int rows) {
+__attribute__((target("avx2"))) inline void mixRowsAvx2(const Avx2Mix& mix8, QRgb* d,
+                                                        qsizetype rowPixels, const uchar* m,
+                                                        int stride, int rows) {
     if (stride == 4) {
         for (; rows >= 2; rows -= 2, m += 8, d += 2 * rowPixels) {
             uint64_t a8;
@@ -162,7 +163,6 @@ bool haveAvx2() {
     static const bool have = __builtin_cpu_supports("avx2");
     return have;
 }
-
 
 #endif
 
@@ -474,8 +474,8 @@ namespace {
 
 #if defined(OV_HAVE_AVX2_PATH)
 struct Avx2Rows {
-    __attribute__((target("avx2"))) bool operator()(QRgb* d, qsizetype rowPixels,
-                                                    const uchar* m, int stride, int rows) const {
+    __attribute__((target("avx2"))) bool operator()(QRgb* d, qsizetype rowPixels, const uchar* m,
+                                                    int stride, int rows) const {
         mixRowsAvx2(mix8, d, rowPixels, m, stride, rows);
         return true;
     }
@@ -491,12 +491,12 @@ __attribute__((target("avx2"))) int drawAvx2(const GlyphFont& f, const Canvas& c
 
 int drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color) {
 #if defined(__SSE2__)
-    return GlyphPainter::draw(f, cv, x, y, text, color,
-                              [color](QRgb* d, qsizetype rowPixels, const uchar* m, int stride,
-                                      int rows) {
-                                  mixRowsSse2(d, rowPixels, m, stride, rows, color);
-                                  return true;
-                              });
+    return GlyphPainter::draw(
+        f, cv, x, y, text, color,
+        [color](QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int rows) {
+            mixRowsSse2(d, rowPixels, m, stride, rows, color);
+            return true;
+        });
 #else
     return GlyphPainter::draw(f, cv, x, y, text, color,
                               [](QRgb*, qsizetype, const uchar*, int, int) { return false; });
@@ -510,8 +510,8 @@ void GlyphFont::Draw(const Canvas& cv, int x, int y, QStringView text, QRgb colo
     color |= kOpaque;
     if (y + inkTop_ >= cv.bottom || y + inkBottom_ <= cv.top) return; // clear of the band
 #if defined(OV_HAVE_AVX2_PATH)
-    const int penX =
-        haveAvx2() ? drawAvx2(*this, cv, x, y, text, color) : drawPlain(*this, cv, x, y, text, color);
+    const int penX = haveAvx2() ? drawAvx2(*this, cv, x, y, text, color)
+                                : drawPlain(*this, cv, x, y, text, color);
 #else
     const int penX = drawPlain(*this, cv, x, y, text, color);
 #endif

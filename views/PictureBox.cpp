@@ -88,6 +88,7 @@ ov::raster::GlyphFont& PictureBox::font() const {
         if (fonts_.size() > 256) {
             flush(); // collected texts refer to the faces
             fonts_.clear();
+            ++fontGeneration_;
             return font();
         }
         QFont f(QString::fromLatin1(kFamily));
@@ -121,6 +122,7 @@ void PictureBox::Cls() {
     // Whatever was collected would be covered anyway.
     pending_.clear();
     images_.clear();
+    ++pendingEpoch_;
     Pending op;
     op.kind = Pending::Kind::Fill;
     op.bottom = image_.height();
@@ -326,6 +328,80 @@ void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
     }
 }
 
+struct OpListData {
+    std::vector<PictureBox::Pending> ops; // image: index in images
+    std::vector<QImage> images;
+    quint64 fontGeneration = 0;
+    PictureBox::DrawState end{};
+};
+
+PictureBox::DrawState PictureBox::state() const {
+    return {currentX_,  currentY_,    foreColor_, backColor_, fillColor_, fillStyle_,
+            drawWidth_, stretchMode_, fontSize_,  bold_,      italic_,    underline_};
+}
+
+void PictureBox::BeginList() {
+    listStart_ = pending_.size();
+    listEpoch_ = pendingEpoch_;
+}
+
+PictureBox::OpList PictureBox::EndList() {
+    OpList list;
+    const bool whole = listEpoch_ == pendingEpoch_ && listStart_ <= pending_.size();
+    listEpoch_ = ~quint64(0);
+    if (recording_ || !whole) return list;
+    auto data = std::make_shared<OpListData>();
+    data->ops.assign(pending_.begin() + qsizetype(listStart_), pending_.end());
+    for (Pending& op : data->ops)
+        if (op.kind == Pending::Kind::Image) {
+            data->images.push_back(images_[size_t(op.image)]);
+            op.image = int(data->images.size()) - 1;
+        }
+    data->fontGeneration = fontGeneration_;
+    data->end = state();
+    list.data_ = std::move(data);
+    return list;
+}
+
+bool PictureBox::Replay(const OpList& list, int dx, int dy) {
+    if (!list.data_ || recording_) return false;
+    const OpListData& data = *list.data_;
+    if (data.fontGeneration != fontGeneration_) return false;
+    followSize();
+    if (pending_.size() + data.ops.size() >= 1000000) flush();
+    for (const Pending& op : data.ops) {
+        Pending& moved = pending_.emplace_back(op);
+        if (op.kind != Pending::Kind::Fill) { // a fill covers the whole surface wherever it is
+            moved.x1 += dx;
+            moved.x2 += dx;
+            moved.y1 += dy;
+            moved.y2 += dy;
+            moved.top += dy;
+            moved.bottom += dy;
+        }
+        if (op.kind == Pending::Kind::Image) {
+            moved.image = int(images_.size());
+            images_.push_back(data.images[size_t(op.image)]);
+        }
+    }
+    changed();
+    const DrawState& s = data.end;
+    currentX_ = s.currentX + float(dx);
+    currentY_ = s.currentY + float(dy);
+    foreColor_ = s.foreColor;
+    backColor_ = s.backColor;
+    fillColor_ = s.fillColor;
+    fillStyle_ = s.fillStyle;
+    drawWidth_ = s.drawWidth;
+    stretchMode_ = s.stretchMode;
+    if (s.fontSize != fontSize_ || s.bold != bold_ || s.italic != italic_) currentFont_ = nullptr;
+    fontSize_ = s.fontSize;
+    bold_ = s.bold;
+    italic_ = s.italic;
+    underline_ = s.underline;
+    return true;
+}
+
 void PictureBox::paintEvent(QPaintEvent*) {
     updatePending_ = false;
     QPainter p(this);
@@ -464,6 +540,7 @@ void PictureBox::flush() const {
     done.acquire(helpers);
     pending_.clear();
     images_.clear();
+    ++pendingEpoch_;
 }
 
 void PictureBox::resizeEvent(QResizeEvent*) {

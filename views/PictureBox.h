@@ -136,6 +136,27 @@ public:
     void setDrawThreads(int threads) { drawThreads_ = std::max(threads, 0); }
     int DrawThreads() const { return drawThreads_; }
 
+    // A run of operations kept to be drawn again: what the calls between BeginList and EndList
+    // collected, with the drawing state they left. Replaying it moved by (dx, dy) whole pixels
+    // gives the pixels of making the same calls again at the moved place, provided that every
+    // position in them would have moved by exactly that much.
+    class OpList {
+    public:
+        bool isEmpty() const { return !data_; }
+
+    private:
+        friend class PictureBox;
+        std::shared_ptr<const struct OpListData> data_;
+    };
+    void BeginList();
+    // Empty when the run could not be kept: recording is on, or the collected operations were
+    // carried out or dropped in between (Cls, a new size, a full queue).
+    OpList EndList();
+    // Adds the list's operations moved by (dx, dy) and takes on its final drawing state, the
+    // current position moved as well. False, drawing nothing, when recording is on or the glyph
+    // faces the list refers to have since been dropped.
+    bool Replay(const OpList& list, int dx, int dy);
+
     // Recording of drawn operations, off at start; Cls empties the record.
     void setRecording(bool on);
     bool Recording() const { return recording_; }
@@ -178,6 +199,15 @@ private:
     void queue(Pending op);
     // Carries out the collected operations.
     void flush() const;
+    friend struct OpListData;
+    struct DrawState {
+        float currentX, currentY;
+        qint32 foreColor, backColor, fillColor;
+        int fillStyle, drawWidth, stretchMode;
+        float fontSize;
+        bool bold, italic, underline;
+    };
+    DrawState state() const;
     void changed();
     void record(DrawnItem item);
     // A colour as pixel value; system colours are looked up once per picture (until Cls).
@@ -195,6 +225,12 @@ private:
     int stretchMode_ = kStretchColorOnColor;
     int drawThreads_ = 0;
     mutable std::vector<Pending> pending_;
+    // Counts the times the collected operations were carried out or dropped, and the times the
+    // glyph faces were dropped: a list begun in one epoch is kept only within it.
+    mutable quint64 pendingEpoch_ = 0;
+    mutable quint64 fontGeneration_ = 0;
+    size_t listStart_ = 0;
+    quint64 listEpoch_ = ~quint64(0);
     mutable std::vector<QImage> images_; // the pictures of the collected operations
     bool updatePending_ = false;
     bool recording_ = false;

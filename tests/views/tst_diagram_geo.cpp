@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <functional>
 #include <map>
 
 namespace {
@@ -366,6 +367,47 @@ void TestDiagramGeo::corpusPicture() {
     d.pic.setDrawThreads(1);
     d.controller->DrawPic();
     QCOMPARE(d.pic.Image(), banded);
+
+    // While the ring turns, hosts are drawn from their drawings of the last picture, moved; the
+    // pixels must be those of laying every host out again (which recording makes the surface do).
+    Diagram kept(QSize(1024, 768), folder, &flags_), fresh(QSize(1024, 768), folder, &flags_);
+    kept.pic.setRecording(false);
+    int reused = 0;
+    const auto step = [&](const QString& what, const std::function<void(Diagram&)>& change) {
+        for (Diagram* x : {&kept, &fresh}) {
+            change(*x);
+            x->controller->DrawPic();
+        }
+        reused += kept.controller->drawCache().Reused();
+        QVERIFY2(kept.pic.Image() == fresh.pic.Image(), qPrintable(what));
+    };
+    const auto turn = [](float dy) {
+        return [dy](Diagram& x) {
+            x.controller->pic_MouseDown(1, 0, 0, 0);
+            x.controller->pic_MouseMove(1, 0, 0, dy);
+            x.controller->pic_MouseUp(1, 0, 0, dy);
+        };
+    };
+    step(QStringLiteral("extended with tags"), [&](Diagram& x) {
+        x.controller->mShowBandWidth_Click();
+        x.draw(log, true);
+    });
+    for (int k = 1; k <= 4; ++k)
+        step(QStringLiteral("turned %1").arg(k), turn(float(k * 7 + 0.37)));
+    step(QStringLiteral("zoomed in"),
+         [](Diagram& x) { x.controller->MouseWheel_WheelMove(false); });
+    step(QStringLiteral("turned after the zoom"), turn(-3.5f));
+    step(QStringLiteral("simple"), [](Diagram& x) { x.controller->mDiagramMode_Click(0); });
+    step(QStringLiteral("turned in the simple diagram"), turn(11));
+    step(QStringLiteral("without tags"), [](Diagram& x) { x.controller->mShowBandWidth_Click(); });
+    step(QStringLiteral("turned without tags"), turn(2));
+    step(QStringLiteral("more log"), [&](Diagram& x) {
+        x.text = log + QStringLiteral(
+                           "10.1.2.3 - - [17/May/2015:10:05:03 +0000] \"GET /new HTTP/1.1\" 200 "
+                           "99 \"-\" \"Agent\"\r\n");
+    });
+    step(QStringLiteral("turned with more log"), turn(-40));
+    QVERIFY2(reused > 5 * 1753, qPrintable(QString::number(reused))); // kept drawings were used
 
     const QString png = QStringLiteral(OV_BUILD_DIR "/diagram_corpus_extended.png");
     QVERIFY(d.pic.Image().save(png));
