@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -106,8 +107,6 @@ struct Avx2Mix {
     __m256i zero, k255, k128, k257, color16, spread;
 };
 
-// Mixes the rows of a glyph mask (stride a multiple of 4) into the picture. Masks four pixels
-// wide, the most common at small sizes, go two rows at a time.
 inline __m128i load4(const QRgb* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
@@ -125,37 +124,65 @@ __attribute__((target("avx2"))) inline void mixFour(const Avx2Mix& mix8, QRgb* p
     store4(p, _mm256_castsi256_si128(mix8(_mm256_castsi128_si256(load4(p)), a4)));
 }
 
-__attribute__((target("avx2"))) inline void mixRowsAvx2(const Avx2Mix& mix8, QRgb* d,
-                                                        qsizetype rowPixels, const uchar* m,
-                                                        int stride, int rows) {
-    if (stride == 4) {
-        for (; rows >= 2; rows -= 2, m += 8, d += 2 * rowPixels) {
-            uint64_t a8;
-            std::memcpy(&a8, m, 8);
+// The rows of a mask go in pairs: their eight-pixel groups one after the other, and the four-pixel
+// tails of both rows (when the stride is not a multiple of 8) mixed together as one group. Known
+// strides are written out so that the loops unroll; Stride 0 reads the stride at run time.
+template <int Stride>
+__attribute__((target("avx2"))) inline void mixRowPairsAvx2(const Avx2Mix& mix8, QRgb* d,
+                                                            qsizetype rowPixels, const uchar* m,
+                                                            int runtimeStride, int rows) {
+    const int stride = Stride ? Stride : runtimeStride;
+    const int groups = stride / 8 * 8;
+    const bool tail = stride % 8 != 0;
+    for (; rows >= 2; rows -= 2, m += 2 * stride, d += 2 * rowPixels) {
+        for (int i = 0; i < groups; i += 8) {
+            uint64_t a8, b8;
+            std::memcpy(&a8, m + i, 8);
+            std::memcpy(&b8, m + stride + i, 8);
+            if (a8) store8(d + i, mix8(load8(d + i), a8));
+            if (b8) store8(d + rowPixels + i, mix8(load8(d + rowPixels + i), b8));
+        }
+        if (tail) {
+            uint32_t a4, b4;
+            std::memcpy(&a4, m + groups, 4);
+            std::memcpy(&b4, m + stride + groups, 4);
+            const uint64_t a8 = a4 | uint64_t(b4) << 32;
             if (!a8) continue;
-            const __m256i v = mix8(_mm256_set_m128i(load4(d + rowPixels), load4(d)), a8);
-            store4(d, _mm256_castsi256_si128(v));
-            store4(d + rowPixels, _mm256_extracti128_si256(v, 1));
+            QRgb* p = d + groups;
+            const __m256i v = mix8(_mm256_set_m128i(load4(p + rowPixels), load4(p)), a8);
+            store4(p, _mm256_castsi256_si128(v));
+            store4(p + rowPixels, _mm256_extracti128_si256(v, 1));
         }
-        if (rows) {
-            uint32_t a4;
-            std::memcpy(&a4, m, 4);
-            if (a4) mixFour(mix8, d, a4);
-        }
-        return;
     }
-    for (int j = 0; j < rows; ++j, d += rowPixels, m += stride) {
-        int i = 0;
-        for (; i + 8 <= stride; i += 8) {
+    if (rows) {
+        for (int i = 0; i < groups; i += 8) {
             uint64_t a8;
             std::memcpy(&a8, m + i, 8);
             if (a8) store8(d + i, mix8(load8(d + i), a8));
         }
-        if (i < stride) {
+        if (tail) {
             uint32_t a4;
-            std::memcpy(&a4, m + i, 4);
-            if (a4) mixFour(mix8, d + i, a4);
+            std::memcpy(&a4, m + groups, 4);
+            if (a4) mixFour(mix8, d + groups, a4);
         }
+    }
+}
+
+// Mixes the rows of a glyph mask (stride a multiple of 4) into the picture.
+__attribute__((target("avx2"))) inline void mixRowsAvx2(const Avx2Mix& mix8, QRgb* d,
+                                                        qsizetype rowPixels, const uchar* m,
+                                                        int stride, int rows) {
+    switch (stride) {
+    case 4:
+        return mixRowPairsAvx2<4>(mix8, d, rowPixels, m, stride, rows);
+    case 8:
+        return mixRowPairsAvx2<8>(mix8, d, rowPixels, m, stride, rows);
+    case 12:
+        return mixRowPairsAvx2<12>(mix8, d, rowPixels, m, stride, rows);
+    case 16:
+        return mixRowPairsAvx2<16>(mix8, d, rowPixels, m, stride, rows);
+    default:
+        return mixRowPairsAvx2<0>(mix8, d, rowPixels, m, stride, rows);
     }
 }
 
@@ -195,18 +222,18 @@ public:
         if (ew <= 0 || eh <= 0) return;
         const double rx = ew / 2.0, ry = eh / 2.0;
         const int corner = std::min(int(std::ceil(ry)), h);
-        insets_.resize(size_t(corner));
+        insets_.resize(corner);
         for (int j = 0; j < corner; ++j) {
             const double dy = ry - (j + 0.5);
             const double s = dy > 0 ? std::sqrt(std::max(0.0, 1.0 - (dy / ry) * (dy / ry))) : 1.0;
-            insets_[size_t(j)] = std::max(0, int(std::ceil(rx - rx * s - 0.5)));
+            insets_[j] = std::max(0, int(std::ceil(rx - rx * s - 0.5)));
         }
     }
     // False when row j is outside or empty.
     bool row(int j, int& first, int& last) const {
         if (w_ <= 0 || h_ <= 0 || j < 0 || j >= h_) return false;
         const int fromEdge = std::min(j, h_ - 1 - j);
-        const int inset = size_t(fromEdge) < insets_.size() ? insets_[size_t(fromEdge)] : 0;
+        const int inset = fromEdge < insets_.size() ? insets_[fromEdge] : 0;
         first = inset;
         last = w_ - 1 - inset;
         return first <= last;
@@ -214,7 +241,7 @@ public:
 
 private:
     int w_, h_;
-    std::vector<int> insets_;
+    QVarLengthArray<int, 32> insets_; // the boxes' small corners need no allocation
 };
 
 } // namespace
@@ -262,6 +289,46 @@ void RoundRect(const Canvas& cv, int left, int top, int right, int bottom, int e
     }
 }
 
+namespace {
+
+// The steps of a line: step k paints the run of `width` pixels across the line starting `before`
+// pixels ahead of the minor coordinate (b0 + slope * k) >> 32; `along` and `across` are the
+// pixel distances of one step along the major and the minor axis. Runs reaching out of [bLo, bHi)
+// across are cut.
+void lineSteps(QRgb* origin, qsizetype along, qsizetype across, qsizetype start, qint64 b0,
+               qint64 slope, int kFirst, int kLast, int before, int width, int bLo, int bHi,
+               QRgb color) {
+    const auto room =
+        unsigned(bHi - bLo - width); // a run starting at c0 fits when c0 - bLo <= room
+    qint64 b = b0 + slope * kFirst;
+    QRgb* base = origin + start + along * kFirst;
+    for (int k = kFirst; k <= kLast; ++k, base += along, b += slope) {
+        const int c0 = int(b >> 32) - before;
+        if (bHi - bLo >= width && unsigned(c0 - bLo) <= room) {
+            QRgb* d = base + across * c0;
+            switch (width) {
+            case 3:
+                d[2 * across] = color;
+                [[fallthrough]];
+            case 2:
+                d[across] = color;
+                [[fallthrough]];
+            case 1:
+                d[0] = color;
+                break;
+            default:
+                for (int m = 0; m < width; ++m, d += across)
+                    *d = color;
+            }
+            continue;
+        }
+        for (int m = std::max(c0, bLo), end = std::min(c0 + width, bHi); m < end; ++m)
+            base[across * m] = color;
+    }
+}
+
+} // namespace
+
 void Line(const Canvas& cv, int x1, int y1, int x2, int y2, int width, QRgb color) {
     width = std::max(width, 1);
     color |= kOpaque;
@@ -301,20 +368,13 @@ void Line(const Canvas& cv, int x1, int y1, int x2, int y2, int width, QRgb colo
     } else if (lo > 0 || hi <= 0) {
         return;
     }
-    const qsizetype across = xMajor ? cv.bpl / qsizetype(sizeof(QRgb)) : 1; // minor axis step
-    qint64 b = b0 + slope * kFirst;
-    for (int k = kFirst, a = a1 + sa * kFirst; k <= kLast; ++k, a += sa, b += slope) {
-        const int c = int(b >> 32);
-        if (c - before >= bLo && c + after < bHi) {
-            QRgb* d = xMajor ? cv.row(c - before) + a : cv.row(a) + (c - before);
-            for (int m = 0; m < width; ++m, d += across)
-                *d = color;
-            continue;
-        }
-        const int c0 = std::max(c - before, bLo), c1 = std::min(c + after, bHi - 1);
-        for (int m = c0; m <= c1; ++m)
-            (xMajor ? cv.row(m)[a] : cv.row(a)[m]) = color;
-    }
+    const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
+    if (xMajor)
+        lineSteps(cv.row(0), sa, rowPixels, a1, b0, slope, kFirst, kLast, before, width, bLo, bHi,
+                  color);
+    else
+        lineSteps(cv.row(0), sa * rowPixels, 1, a1 * rowPixels, b0, slope, kFirst, kLast, before,
+                  width, bLo, bHi, color);
 }
 
 void DrawImage(const Canvas& cv, int x, int y, const QImage& picture) {
@@ -444,8 +504,9 @@ struct GlyphPainter {
         const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
         int penX = x;
         for (const QChar ch : text) {
-            const GlyphFont::Glyph* g = f.made(ch.unicode());
-            if (!g) continue;
+            const char16_t c = ch.unicode();
+            const GlyphFont::Glyph* g = c < 256 ? &f.latin_[c] : f.made(c);
+            if (!g || !g->ready) continue;
             const int gx = penX + g->dx, gy = y + g->dy;
             penX += g->advance;
             if (g->mask.empty() || gx >= cv.width || gy >= cv.bottom || gx + g->width <= 0 ||
