@@ -150,6 +150,7 @@ struct DiagramDrawCache::Entry {
     bool valid = false;
     HostStart start;
     qint32 color = 0;
+    quint64 registry = 0; // the user colour registry's generation the colour was looked up in
     qint64 flagKey = 0;
     float hostWidth = 0;
     int baseX = 0, baseY = 0; // where the host's position rounded to when it was drawn
@@ -190,6 +191,7 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
         }
     }
     if (cache) cache->reused_ = 0;
+    const quint64 registry = UserRegistryGeneration();
     const QString none;
     for (size_t i = 0; i < n; ++i) {
         const DiagramHost& host = hosts[i];
@@ -214,7 +216,10 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
         const float hostWidth = known ? kept->hostWidth : pic.TextWidth(host.Host);
         const float x = float(rx * std::cos(a) + rx + hostWidth - pic.TextWidth(kTemplate) / 2);
         const float y = float(0.75 * ry * std::sin(a) + ry - 0.25 * ry + 20);
-        const qint32 color = UserColors(UserColorIndex(1, host.Host));
+        // A host keeps its colour until the colour registry is emptied.
+        const qint32 color = known && kept->registry == registry
+                                 ? kept->color
+                                 : UserColors(UserColorIndex(1, host.Host));
         const qint64 flagKey = flag ? flag->hDC().cacheKey() : 0;
         const bool movable = kept && roundsAlike(x) && roundsAlike(y);
         const int bx = whole(x), by = whole(y);
@@ -235,6 +240,7 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
                 kept->valid = !kept->drawing.isEmpty();
                 kept->start = start;
                 kept->color = color;
+                kept->registry = registry;
                 kept->flagKey = flagKey;
                 kept->hostWidth = hostWidth;
                 kept->baseX = bx;

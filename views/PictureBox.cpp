@@ -122,6 +122,8 @@ void PictureBox::Cls() {
     // Whatever was collected would be covered anyway.
     pending_.clear();
     images_.clear();
+    texts_.clear();
+    lists_.clear();
     ++pendingEpoch_;
     Pending op;
     op.kind = Pending::Kind::Fill;
@@ -162,7 +164,8 @@ void PictureBox::Print(const QString& text) {
     op.color = rgb(foreColor_);
     op.underline = underline_;
     op.font = &f;
-    op.text = text;
+    texts_.push_back(text);
+    op.text = texts_.back(); // the characters stay where they are when the vector grows
     queue(std::move(op));
     if (recording_) {
         DrawnItem item;
@@ -329,8 +332,9 @@ void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
 }
 
 struct OpListData {
-    std::vector<PictureBox::Pending> ops; // image: index in images
+    std::vector<PictureBox::Pending> ops; // image: index in images; text: one of texts
     std::vector<QImage> images;
+    std::vector<QString> texts;
     quint64 fontGeneration = 0;
     PictureBox::DrawState end{};
 };
@@ -352,11 +356,16 @@ PictureBox::OpList PictureBox::EndList() {
     if (recording_ || !whole) return list;
     auto data = std::make_shared<OpListData>();
     data->ops.assign(pending_.begin() + qsizetype(listStart_), pending_.end());
-    for (Pending& op : data->ops)
+    for (Pending& op : data->ops) {
         if (op.kind == Pending::Kind::Image) {
             data->images.push_back(images_[size_t(op.image)]);
             op.image = int(data->images.size()) - 1;
         }
+        if (op.kind == Pending::Kind::Text) {
+            data->texts.push_back(op.text.toString());
+            op.text = data->texts.back();
+        }
+    }
     data->fontGeneration = fontGeneration_;
     data->end = state();
     list.data_ = std::move(data);
@@ -369,6 +378,7 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
     if (data.fontGeneration != fontGeneration_) return false;
     followSize();
     if (pending_.size() + data.ops.size() >= 1000000) flush();
+    lists_.push_back(list.data_); // keeps its texts for the collected operations
     for (const Pending& op : data.ops) {
         Pending& moved = pending_.emplace_back(op);
         if (op.kind != Pending::Kind::Fill) { // a fill covers the whole surface wherever it is
@@ -540,6 +550,8 @@ void PictureBox::flush() const {
     done.acquire(helpers);
     pending_.clear();
     images_.clear();
+    texts_.clear();
+    lists_.clear();
     ++pendingEpoch_;
 }
 

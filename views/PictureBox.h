@@ -189,8 +189,8 @@ private:
         QRgb color = 0, fill = 0;
         bool filled = false, underline = false;
         const ov::raster::GlyphFont* font = nullptr;
-        QString text;
-        int image = -1; // Image: index in images_
+        QStringView text; // Text: kept alive by texts_ or by a list in lists_
+        int image = -1;   // Image: index in images_
     };
 
     ov::raster::GlyphFont& font() const;
@@ -231,7 +231,10 @@ private:
     mutable quint64 fontGeneration_ = 0;
     size_t listStart_ = 0;
     quint64 listEpoch_ = ~quint64(0);
-    mutable std::vector<QImage> images_; // the pictures of the collected operations
+    // What the collected operations refer to: pictures, texts, and the lists replayed.
+    mutable std::vector<QImage> images_;
+    mutable std::vector<QString> texts_;
+    mutable std::vector<std::shared_ptr<const OpListData>> lists_;
     bool updatePending_ = false;
     bool recording_ = false;
     std::vector<DrawnItem> drawn_;

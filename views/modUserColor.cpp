@@ -21,6 +21,7 @@ struct Registry {
     QList<IPItem> items;
     QHash<QString, qsizetype> position;
     qint32 counter = 0;
+    quint64 generation = 0;
 };
 
 Palette& palette() {
@@ -70,6 +71,7 @@ qint32 UserColorIndex(qint32 row, const QString& key) {
         reg.items.clear();
         reg.position.clear();
         reg.counter = -1;
+        ++reg.generation;
     }
     const auto found = reg.position.constFind(key);
     if (found != reg.position.constEnd()) return reg.items[*found].Index;
@@ -77,6 +79,10 @@ qint32 UserColorIndex(qint32 row, const QString& key) {
     reg.position.insert(key, reg.items.size());
     reg.items.append(IPItem{key, reg.counter});
     return reg.counter;
+}
+
+quint64 UserRegistryGeneration() {
+    return registry().generation;
 }
 
 bool UserExists(const QString& key) {

@@ -27,6 +27,9 @@ qint32 UserBright(qint32 index);
 // gets 1. Keys are compared exactly.
 qint32 UserColorIndex(qint32 row, const QString& key);
 bool UserExists(const QString& key);
+// Changes each time the registry is emptied, so that a caller may keep the indices it was given
+// for as long as it stays the same.
+quint64 UserRegistryGeneration();
 // The index of key; 16777215 when it is not registered.
 qint32 UserIndex(const QString& key);
 // The number of registered keys.

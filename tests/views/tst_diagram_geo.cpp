@@ -407,6 +407,8 @@ void TestDiagramGeo::corpusPicture() {
                            "99 \"-\" \"Agent\"\r\n");
     });
     step(QStringLiteral("turned with more log"), turn(-40));
+    UserColorIndex(0, QStringLiteral("first after emptying")); // every host gets a new colour
+    step(QStringLiteral("turned after the colours were handed out again"), turn(-41));
     QVERIFY2(reused > 5 * 1753, qPrintable(QString::number(reused))); // kept drawings were used
 
     const QString png = QStringLiteral(OV_BUILD_DIR "/diagram_corpus_extended.png");
