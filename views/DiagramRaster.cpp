@@ -86,14 +86,18 @@ struct Avx2Mix {
         : zero(_mm256_setzero_si256()), k255(_mm256_set1_epi16(255)), k128(_mm256_set1_epi16(128)),
           k257(_mm256_set1_epi16(257)),
           color16(_mm256_unpacklo_epi8(_mm256_set1_epi32(int(color)), zero)),
-          // Each weight to the four bytes of its pixel; both 128-bit halves hold all eight.
-          spread(_mm256_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5,
-                                  5, 5, 6, 6, 6, 6, 7, 7, 7, 7)) {}
+          // Each weight to the four 16-bit channels of its pixel, from the eight weights that both
+          // 128-bit halves hold: the first two pixels of each half, and the last two.
+          spreadLo(_mm256_setr_epi8(0, -1, 0, -1, 0, -1, 0, -1, 1, -1, 1, -1, 1, -1, 1, -1, 4, -1,
+                                    4, -1, 4, -1, 4, -1, 5, -1, 5, -1, 5, -1, 5, -1)),
+          spreadHi(_mm256_setr_epi8(2, -1, 2, -1, 2, -1, 2, -1, 3, -1, 3, -1, 3, -1, 3, -1, 6, -1,
+                                    6, -1, 6, -1, 6, -1, 7, -1, 7, -1, 7, -1, 7, -1)) {}
 
     // Eight pixels (four of them in each 128-bit half) mixed with their eight weights.
     __attribute__((target("avx2"))) __m256i operator()(__m256i dst, uint64_t a8) const {
-        const __m256i a = _mm256_shuffle_epi8(_mm256_set1_epi64x(qint64(a8)), spread);
-        const __m256i aLo = _mm256_unpacklo_epi8(a, zero), aHi = _mm256_unpackhi_epi8(a, zero);
+        const __m256i a = _mm256_set1_epi64x(qint64(a8));
+        const __m256i aLo = _mm256_shuffle_epi8(a, spreadLo),
+                      aHi = _mm256_shuffle_epi8(a, spreadHi);
         const __m256i dLo = _mm256_unpacklo_epi8(dst, zero), dHi = _mm256_unpackhi_epi8(dst, zero);
         __m256i tLo = _mm256_add_epi16(_mm256_mullo_epi16(color16, aLo),
                                        _mm256_mullo_epi16(dLo, _mm256_sub_epi16(k255, aLo)));
@@ -104,7 +108,7 @@ struct Avx2Mix {
         return _mm256_packus_epi16(tLo, tHi);
     }
 
-    __m256i zero, k255, k128, k257, color16, spread;
+    __m256i zero, k255, k128, k257, color16, spreadLo, spreadHi;
 };
 
 inline __m128i load4(const QRgb* p) {
