@@ -1,6 +1,7 @@
 // Drawing the diagram, step by step in the order the picture has always been built: request
 // lists first, then each host's box, name, geography and flag, then its line, and the server node
-// last so that it covers the lines' ends.
+// last so that it covers the lines' ends. While the ring turns, a host's drawing (all but its
+// line) is taken from the last picture and moved rather than laid out again.
 #include "views/DiagramDrawing.h"
 
 #include "records/LogDecoder.h"
@@ -47,17 +48,18 @@ bool roundsAlike(float v) {
     return std::abs(fraction - 0.5) > 1.0 / 64;
 }
 
-// What a host's drawing takes from the surface's state rather than setting itself.
+// What a host's drawing takes from the surface's state rather than setting itself (the stretch
+// mode decides how its flag is scaled).
 struct HostStart {
     float fontSize = 0;
     bool bold = false, italic = false, underline = false;
-    int fillStyle = 0, drawWidth = 0;
+    int fillStyle = 0, drawWidth = 0, stretchMode = 0;
     bool operator==(const HostStart&) const = default;
 };
 
 HostStart hostStart(const PictureBox& pic) {
-    return {pic.FontSize(),      pic.FontBold(),  pic.FontItalic(),
-            pic.FontUnderline(), pic.FillStyle(), pic.DrawWidth()};
+    return {pic.FontSize(),  pic.FontBold(),  pic.FontItalic(),    pic.FontUnderline(),
+            pic.FillStyle(), pic.DrawWidth(), pic.StretchBltMode()};
 }
 
 // Everything of one host but its line: the request list under the box, with its size tags to the
@@ -189,8 +191,8 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
             cache->entries_.resize(n);
             cache->context_ = std::make_unique<DiagramDrawCache::Context>(now);
         }
+        cache->reused_ = 0;
     }
-    if (cache) cache->reused_ = 0;
     const quint64 registry = UserRegistryGeneration();
     const QString none;
     for (size_t i = 0; i < n; ++i) {
@@ -227,8 +229,9 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
         const bool replayed = known && movable && kept->color == color &&
                               kept->flagKey == flagKey &&
                               pic.Replay(kept->drawing, bx - kept->baseX, by - kept->baseY);
-        if (replayed) ++cache->reused_;
-        if (!replayed) {
+        if (replayed) {
+            ++cache->reused_;
+        } else {
             if (movable) pic.BeginList();
             drawHost(pic,
                      {host, geo ? geo->Country : none, geo ? geo->City : none,
