@@ -373,7 +373,8 @@ PictureBox::OpList PictureBox::EndList() {
 }
 
 bool PictureBox::Replay(const OpList& list, int dx, int dy) {
-    if (!list.data_ || recording_) return false;
+    constexpr int kFar = 1 << 24; // beyond any surface; keeps the moved positions in range
+    if (!list.data_ || recording_ || std::abs(dx) > kFar || std::abs(dy) > kFar) return false;
     const OpListData& data = *list.data_;
     if (data.fontGeneration != fontGeneration_) return false;
     followSize();

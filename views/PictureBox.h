@@ -153,8 +153,8 @@ public:
     // carried out or dropped in between (Cls, a new size, a full queue).
     OpList EndList();
     // Adds the list's operations moved by (dx, dy) and takes on its final drawing state, the
-    // current position moved as well. False, drawing nothing, when recording is on or the glyph
-    // faces the list refers to have since been dropped.
+    // current position moved as well. False, drawing nothing, when recording is on, the glyph
+    // faces the list refers to have since been dropped, or the move is beyond 2^24 pixels.
     bool Replay(const OpList& list, int dx, int dy);
 
     // Recording of drawn operations, off at start; Cls empties the record.
