@@ -335,6 +335,7 @@ struct OpListData {
     std::vector<PictureBox::Pending> ops; // image: index in images; text: one of texts
     std::vector<QImage> images;
     std::vector<QString> texts;
+    int top = 0, bottom = 0; // the rows the operations may touch, bottom excluded
     quint64 fontGeneration = 0;
     PictureBox::DrawState end{};
 };
@@ -356,7 +357,12 @@ PictureBox::OpList PictureBox::EndList() {
     if (recording_ || !whole) return list;
     auto data = std::make_shared<OpListData>();
     data->ops.assign(pending_.begin() + qsizetype(listStart_), pending_.end());
+    bool first = true;
     for (Pending& op : data->ops) {
+        if (op.kind == Pending::Kind::List) return list; // lists are not kept within lists
+        data->top = first ? op.top : std::min(data->top, op.top);
+        data->bottom = first ? op.bottom : std::max(data->bottom, op.bottom);
+        first = false;
         if (op.kind == Pending::Kind::Image) {
             data->images.push_back(images_[size_t(op.image)]);
             op.image = int(data->images.size()) - 1;
@@ -378,23 +384,17 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
     const OpListData& data = *list.data_;
     if (data.fontGeneration != fontGeneration_) return false;
     followSize();
-    if (pending_.size() + data.ops.size() >= 1000000) flush();
-    lists_.push_back(list.data_); // keeps its texts for the collected operations
-    for (const Pending& op : data.ops) {
-        Pending& moved = pending_.emplace_back(op);
-        if (op.kind != Pending::Kind::Fill) { // a fill covers the whole surface wherever it is
-            moved.x1 += dx;
-            moved.x2 += dx;
-            moved.y1 += dy;
-            moved.y2 += dy;
-            moved.top += dy;
-            moved.bottom += dy;
-        }
-        if (op.kind == Pending::Kind::Image) {
-            moved.image = int(images_.size());
-            images_.push_back(data.images[size_t(op.image)]);
-        }
-    }
+    if (pending_.size() >= 1000000) flush(); // before the list is kept for the operation
+    // One operation stands for the whole list; the bands find its own operations in it.
+    Pending op;
+    op.kind = Pending::Kind::List;
+    op.x1 = dx;
+    op.y1 = dy;
+    op.top = data.top + dy;
+    op.bottom = data.bottom + dy;
+    op.image = int(lists_.size());
+    lists_.push_back(list.data_);
+    pending_.push_back(op);
     changed();
     const DrawState& s = data.end;
     currentX_ = s.currentX + float(dx);
@@ -411,6 +411,38 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
     italic_ = s.italic;
     underline_ = s.underline;
     return true;
+}
+
+void PictureBox::drawOp(const ov::raster::Canvas& cv, const Pending& op, int dx, int dy,
+                        const std::vector<QImage>& images) const {
+    switch (op.kind) {
+    case Pending::Kind::Fill:
+        ov::raster::FillBox(cv, 0, cv.top, cv.width - 1, cv.bottom - 1, op.color);
+        break;
+    case Pending::Kind::Box:
+        ov::raster::FillBox(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.color);
+        break;
+    case Pending::Kind::RoundRect:
+        ov::raster::RoundRect(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.ellipseWidth,
+                              op.ellipseHeight, op.color, op.width, op.filled ? &op.fill : nullptr);
+        break;
+    case Pending::Kind::Line:
+        ov::raster::Line(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.width, op.color);
+        break;
+    case Pending::Kind::Text:
+        op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.text, op.color, op.underline);
+        break;
+    case Pending::Kind::Image:
+        ov::raster::DrawImage(cv, op.x1 + dx, op.y1 + dy, images[size_t(op.image)]);
+        break;
+    case Pending::Kind::List: {
+        const OpListData& list = *lists_[size_t(op.image)];
+        for (const Pending& inner : list.ops)
+            if (inner.bottom + op.y1 > cv.top && inner.top + op.y1 < cv.bottom)
+                drawOp(cv, inner, op.x1, op.y1, list.images);
+        break;
+    }
+    }
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
@@ -488,7 +520,7 @@ void PictureBox::flush() const {
     }
     for (int b = 0; b < bands; ++b)
         start[size_t(b) + 1] += start[size_t(b)];
-    std::vector<int> ops(size_t(start[size_t(bands)]));
+    std::vector<int> ops(static_cast<size_t>(start[size_t(bands)]));
     {
         std::vector<int> fill(start.begin(), start.end() - 1);
         for (size_t i = 0; i < pending_.size(); ++i) {
@@ -506,29 +538,7 @@ void PictureBox::flush() const {
             cv.top = bandTop[size_t(b)];
             cv.bottom = bandTop[size_t(b) + 1];
             for (int k = start[size_t(b)]; k < start[size_t(b) + 1]; ++k) {
-                const Pending& op = pending_[size_t(ops[size_t(k)])];
-                switch (op.kind) {
-                case Pending::Kind::Fill:
-                    ov::raster::FillBox(cv, 0, cv.top, cv.width - 1, cv.bottom - 1, op.color);
-                    break;
-                case Pending::Kind::Box:
-                    ov::raster::FillBox(cv, op.x1, op.y1, op.x2, op.y2, op.color);
-                    break;
-                case Pending::Kind::RoundRect:
-                    ov::raster::RoundRect(cv, op.x1, op.y1, op.x2, op.y2, op.ellipseWidth,
-                                          op.ellipseHeight, op.color, op.width,
-                                          op.filled ? &op.fill : nullptr);
-                    break;
-                case Pending::Kind::Line:
-                    ov::raster::Line(cv, op.x1, op.y1, op.x2, op.y2, op.width, op.color);
-                    break;
-                case Pending::Kind::Text:
-                    op.font->Draw(cv, op.x1, op.y1, op.text, op.color, op.underline);
-                    break;
-                case Pending::Kind::Image:
-                    ov::raster::DrawImage(cv, op.x1, op.y1, images_[size_t(op.image)]);
-                    break;
-                }
+                drawOp(cv, pending_[size_t(ops[size_t(k)])], 0, 0, images_);
             }
         }
     };

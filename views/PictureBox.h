@@ -20,7 +20,8 @@ class CMemoryDC;
 
 namespace ov::raster {
 class GlyphFont;
-}
+struct Canvas;
+} // namespace ov::raster
 
 // Makes the font "Tahoma" available: when the system has none, the copies Debian's fonts-wine
 // ships outside the font configuration are registered with the application. Call once at
@@ -181,7 +182,8 @@ protected:
 private:
     // One collected drawing operation.
     struct Pending {
-        enum class Kind : quint8 { Fill, Box, RoundRect, Line, Text, Image };
+        // List: the operations of a replayed list, moved by (x1, y1).
+        enum class Kind : quint8 { Fill, Box, RoundRect, Line, Text, Image, List };
         Kind kind = Kind::Fill;
         int top = 0, bottom = 0; // rows it may touch, bottom excluded
         int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -190,7 +192,7 @@ private:
         bool filled = false, underline = false;
         const ov::raster::GlyphFont* font = nullptr;
         QStringView text; // Text: kept alive by texts_ or by a list in lists_
-        int image = -1;   // Image: index in images_
+        int image = -1;   // Image: index in images_; List: index in lists_
     };
 
     ov::raster::GlyphFont& font() const;
@@ -199,6 +201,10 @@ private:
     void queue(Pending op);
     // Carries out the collected operations.
     void flush() const;
+    // Carries out one operation, moved by (dx, dy), on the rows of cv; images are those its
+    // image indices refer to.
+    void drawOp(const ov::raster::Canvas& cv, const Pending& op, int dx, int dy,
+                const std::vector<QImage>& images) const;
     friend struct OpListData;
     struct DrawState {
         float currentX, currentY;
