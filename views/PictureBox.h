@@ -150,8 +150,8 @@ public:
         std::shared_ptr<const struct OpListData> data_;
     };
     void BeginList();
-    // Empty when the run could not be kept: recording is on, or the collected operations were
-    // carried out or dropped in between (Cls, a new size, a full queue).
+    // Empty when the run could not be kept: recording is on, the collected operations were
+    // carried out or dropped in between (Cls, a new size, a full queue), or it holds a replay.
     OpList EndList();
     // Adds the list's operations moved by (dx, dy) and takes on its final drawing state, the
     // current position moved as well. False, drawing nothing, when recording is on, the glyph
