@@ -149,7 +149,6 @@ struct DiagramDrawCache::Context {
 };
 
 struct DiagramDrawCache::Entry {
-    bool valid = false;
     HostStart start;
     qint32 color = 0;
     quint64 registry = 0; // the user colour registry's generation the colour was looked up in
@@ -161,12 +160,6 @@ struct DiagramDrawCache::Entry {
 
 DiagramDrawCache::DiagramDrawCache() = default;
 DiagramDrawCache::~DiagramDrawCache() = default;
-
-void DiagramDrawCache::Clear() {
-    context_.reset();
-    entries_.clear();
-    reused_ = 0;
-}
 
 void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const DiagramScene& scene,
                  DiagramDrawCache* cache) {
@@ -211,7 +204,7 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
 
         DiagramDrawCache::Entry* kept = cache ? &cache->entries_[i] : nullptr;
         const HostStart start = hostStart(pic);
-        const bool known = kept && kept->valid && kept->start == start;
+        const bool known = kept && !kept->drawing.isEmpty() && kept->start == start;
 
         // Position: clockwise from the right, on three quarters of the height.
         const double a = scene.Rotation + 2 * kPi * double(i) / double(n);
@@ -239,8 +232,7 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
                      fade, scene.ShowBandWidth);
             if (movable) {
                 *kept = {};
-                kept->drawing = pic.EndList();
-                kept->valid = !kept->drawing.isEmpty();
+                kept->drawing = pic.EndList(); // empty when it could not be kept
                 kept->start = start;
                 kept->color = color;
                 kept->registry = registry;

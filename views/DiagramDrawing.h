@@ -34,7 +34,6 @@ class DiagramDrawCache {
 public:
     DiagramDrawCache();
     ~DiagramDrawCache();
-    void Clear();
     // How many hosts of the last picture were drawn from kept drawings.
     int Reused() const { return reused_; }
 

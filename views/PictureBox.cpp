@@ -297,7 +297,7 @@ void PictureBox::StretchBlt(int x, int y, int width, int height, const CMemoryDC
     op.y1 = y;
     op.top = y;
     op.bottom = y + height;
-    op.image = int(images_.size());
+    op.index = int(images_.size());
     images_.push_back(it->second);
     queue(std::move(op));
     if (recording_) {
@@ -317,7 +317,7 @@ void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
     op.y1 = px(y);
     op.top = op.y1;
     op.bottom = op.y1 + picture.height();
-    op.image = int(images_.size());
+    op.index = int(images_.size());
     images_.push_back(picture.format() == QImage::Format_RGB32 ||
                               picture.format() == QImage::Format_ARGB32_Premultiplied
                           ? picture
@@ -332,7 +332,7 @@ void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
 }
 
 struct OpListData {
-    std::vector<PictureBox::Pending> ops; // image: index in images; text: one of texts
+    std::vector<PictureBox::Pending> ops; // index: in images; text: one of texts
     std::vector<QImage> images;
     std::vector<QString> texts;
     int top = 0, bottom = 0; // the rows the operations may touch, bottom excluded
@@ -364,8 +364,8 @@ PictureBox::OpList PictureBox::EndList() {
         data->bottom = first ? op.bottom : std::max(data->bottom, op.bottom);
         first = false;
         if (op.kind == Pending::Kind::Image) {
-            data->images.push_back(images_[size_t(op.image)]);
-            op.image = int(data->images.size()) - 1;
+            data->images.push_back(images_[size_t(op.index)]);
+            op.index = int(data->images.size()) - 1;
         }
         if (op.kind == Pending::Kind::Text) {
             data->texts.push_back(op.text.toString());
@@ -384,7 +384,8 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
     const OpListData& data = *list.data_;
     if (data.fontGeneration != fontGeneration_) return false;
     followSize();
-    if (pending_.size() >= 1000000) flush(); // before the list is kept for the operation
+    // Whatever flush the queue needs comes before the list is kept beside the operation.
+    if (pending_.size() >= 1000000) flush();
     // One operation stands for the whole list; the bands find its own operations in it.
     Pending op;
     op.kind = Pending::Kind::List;
@@ -392,10 +393,9 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
     op.y1 = dy;
     op.top = data.top + dy;
     op.bottom = data.bottom + dy;
-    op.image = int(lists_.size());
+    op.index = int(lists_.size());
     lists_.push_back(list.data_);
-    pending_.push_back(op);
-    changed();
+    queue(op);
     const DrawState& s = data.end;
     currentX_ = s.currentX + float(dx);
     currentY_ = s.currentY + float(dy);
@@ -433,10 +433,10 @@ void PictureBox::drawOp(const ov::raster::Canvas& cv, const Pending& op, int dx,
         op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.text, op.color, op.underline);
         break;
     case Pending::Kind::Image:
-        ov::raster::DrawImage(cv, op.x1 + dx, op.y1 + dy, images[size_t(op.image)]);
+        ov::raster::DrawImage(cv, op.x1 + dx, op.y1 + dy, images[size_t(op.index)]);
         break;
     case Pending::Kind::List: {
-        const OpListData& list = *lists_[size_t(op.image)];
+        const OpListData& list = *lists_[size_t(op.index)];
         for (const Pending& inner : list.ops)
             if (inner.bottom + op.y1 > cv.top && inner.top + op.y1 < cv.bottom)
                 drawOp(cv, inner, op.x1, op.y1, list.images);

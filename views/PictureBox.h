@@ -192,7 +192,7 @@ private:
         bool filled = false, underline = false;
         const ov::raster::GlyphFont* font = nullptr;
         QStringView text; // Text: kept alive by texts_ or by a list in lists_
-        int image = -1;   // Image: index in images_; List: index in lists_
+        int index = -1;   // Image: index in images_; List: index in lists_
     };
 
     ov::raster::GlyphFont& font() const;
