@@ -310,6 +310,69 @@ void RoundRect(const Canvas& cv, int left, int top, int right, int bottom, int e
     }
 }
 
+void Cover::Reset(const Canvas& cv) {
+    top_ = cv.top;
+    bottom_ = cv.bottom;
+    width_ = cv.width;
+    words_ = (cv.width + 63) / 64;
+    bits_.assign(size_t(std::max(0, bottom_ - top_)) * size_t(words_), 0);
+    any_ = false;
+}
+
+void Cover::All() {
+    std::fill(bits_.begin(), bits_.end(), ~quint64(0));
+    any_ = true;
+}
+
+void Cover::span(int y0, int y1, int x1, int x2) {
+    y0 = std::max(y0, top_);
+    y1 = std::min(y1, bottom_ - 1);
+    x1 = std::max(x1, 0);
+    x2 = std::min(x2, width_ - 1);
+    if (y0 > y1 || x1 > x2) return;
+    const int w1 = x1 >> 6, w2 = x2 >> 6;
+    const quint64 first = ~quint64(0) << (x1 & 63), last = ~quint64(0) >> (63 - (x2 & 63));
+    quint64* r = bits_.data() + size_t(y0 - top_) * size_t(words_);
+    for (int y = y0; y <= y1; ++y, r += words_) {
+        if (w1 == w2) {
+            r[w1] |= first & last;
+            continue;
+        }
+        r[w1] |= first;
+        std::fill(r + w1 + 1, r + w2, ~quint64(0));
+        r[w2] |= last;
+    }
+    any_ = true;
+}
+
+void Cover::Box(int x1, int y1, int x2, int y2) {
+    if (x1 > x2) std::swap(x1, x2);
+    if (y1 > y2) std::swap(y1, y2);
+    span(y1, y2, x1, x2);
+}
+
+void Cover::RoundRect(int left, int top, int right, int bottom, int ellipseWidth,
+                      int ellipseHeight) {
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    const int w = right - left, h = bottom - top;
+    if (w <= 0 || h <= 0) return;
+    const RoundedRows shape(w, h, ellipseWidth, ellipseHeight);
+    // Rows of the same extent (all but the corners' rows) go together.
+    for (int j = std::max(0, top_ - top), end = std::min(h, bottom_ - top); j < end;) {
+        int a = 0, b = 0;
+        if (!shape.row(j, a, b)) {
+            ++j;
+            continue;
+        }
+        int k = j + 1;
+        for (int a2 = 0, b2 = 0; k < end && shape.row(k, a2, b2) && a2 == a && b2 == b;)
+            ++k;
+        span(top + j, top + k - 1, left + a, left + b);
+        j = k;
+    }
+}
+
 namespace {
 
 // The steps of a line: step k paints the run of `width` pixels across the line starting `before`
@@ -496,6 +559,8 @@ void GlyphFont::render(char16_t c, Glyph& g) {
     g.height = maxY - minY + 1;
     inkTop_ = std::min(inkTop_, g.dy);
     inkBottom_ = std::max(inkBottom_, g.dy + g.height);
+    inkLeft_ = std::min(inkLeft_, g.dx);
+    inkRight_ = std::max(inkRight_, g.dx + g.width - g.advance);
     g.stride = (g.width + 3) & ~3;
     g.mask.assign(size_t(g.stride) * size_t(g.height), 0);
     for (int y = 0; y < g.height; ++y) {
@@ -503,6 +568,74 @@ void GlyphFont::render(char16_t c, Glyph& g) {
         for (int x = 0; x < g.width; ++x)
             g.mask[size_t(y) * size_t(g.stride) + size_t(x)] = uchar(qAlpha(row[minX + x]));
     }
+}
+
+namespace {
+// Whether the n (1..64) bits of strip from bit a on are all set; strip starts at bit 64 * w0 and
+// has a word to spare after bit a + n.
+inline bool coveredRun(const quint64* strip, int w0, int a, int n) {
+    const quint64* w = strip + ((a >> 6) - w0);
+    const int shift = a & 63;
+    const quint64 bits = shift ? (w[0] >> shift) | (w[1] << (64 - shift)) : w[0];
+    const quint64 wanted = n == 64 ? ~quint64(0) : (quint64(1) << n) - 1;
+    return (bits & wanted) == wanted;
+}
+} // namespace
+
+int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView text,
+                      std::vector<quint64>& hidden) const {
+    if (!cover.any_) return -1;
+    // The rows any glyph of the font may reach, within the band; a glyph counts as hidden when
+    // its columns are covered in all of them.
+    const int r0 = std::max(y + inkTop_, cover.top_), r1 = std::min(y + inkBottom_, cover.bottom_);
+    const int lo = std::max(x + inkLeft_, 0), hi = std::min(x + width + inkRight_, cover.width_);
+    if (r0 >= r1 || lo >= hi) return -1;
+    // The columns covered in every one of those rows, for the words the text reaches.
+    const int w0 = lo >> 6, w1 = (hi - 1) >> 6;
+    QVarLengthArray<quint64, 32> strip(w1 - w0 + 2); // and a word past the end, for covered()
+    bool none = true, whole = true;
+    for (int w = w0; w <= w1; ++w) {
+        quint64 all = ~quint64(0);
+        for (int r = r0; r < r1 && all; ++r)
+            all &= cover.row(r)[w];
+        strip[w - w0] = all;
+        none = none && !all;
+        const quint64 wanted = (w == w0 ? ~quint64(0) << (lo & 63) : ~quint64(0)) &
+                               (w == w1 ? ~quint64(0) >> (63 - ((hi - 1) & 63)) : ~quint64(0));
+        whole = whole && (all & wanted) == wanted;
+    }
+    if (none) return -1; // the common case: nothing over the text
+    if (whole) return kAllHidden;
+    strip[w1 - w0 + 1] = 0;
+    // Whether columns [a, b) are all covered.
+    const auto covered = [&](int a, int b) {
+        for (; b - a > 64; a += 64)
+            if (!coveredRun(strip.data(), w0, a, 64)) return false;
+        return coveredRun(strip.data(), w0, a, b - a);
+    };
+    const size_t start = hidden.size();
+    hidden.resize(start + (size_t(text.size()) + 63) / 64, 0);
+    bool some = false;
+    int penX = x;
+    qsizetype i = 0;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        const Glyph* g = c < 256 ? &latin_[c] : made(c);
+        if (g && g->ready) {
+            // The columns of the glyph's ink inside the image.
+            const int a = std::max(penX + g->dx, 0),
+                      b = std::min(penX + g->dx + g->width, cover.width_);
+            if (!g->mask.empty() && a < b && covered(a, b)) {
+                hidden[start + size_t(i / 64)] |= quint64(1) << (i % 64);
+                some = true;
+            }
+            penX += g->advance;
+        }
+        ++i;
+    }
+    if (some) return int(start);
+    hidden.resize(start);
+    return -1;
 }
 
 int GlyphFont::TextWidth(QStringView text) {
@@ -519,17 +652,20 @@ int GlyphFont::TextWidth(QStringView text) {
 // the AVX2 version has its row mixing inlined into the loop.
 struct GlyphPainter {
     template <class MixRows>
-    __attribute__((always_inline)) static inline int draw(const GlyphFont& f, const Canvas& cv,
-                                                          int x, int y, QStringView text,
-                                                          QRgb color, const MixRows& mixRows) {
+    __attribute__((always_inline)) static inline int
+    draw(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color,
+         const quint64* hidden, const MixRows& mixRows) {
         const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
         int penX = x;
+        qsizetype i = -1;
         for (const QChar ch : text) {
+            ++i;
             const char16_t c = ch.unicode();
             const GlyphFont::Glyph* g = c < 256 ? &f.latin_[c] : f.made(c);
             if (!g || !g->ready) continue;
             const int gx = penX + g->dx, gy = y + g->dy;
             penX += g->advance;
+            if (hidden && (hidden[i / 64] >> (i % 64)) & 1) continue;
             if (g->mask.empty() || gx >= cv.width || gy >= cv.bottom || gx + g->width <= 0 ||
                 gy + g->height <= cv.top)
                 continue;
@@ -565,22 +701,23 @@ struct Avx2Rows {
 };
 
 __attribute__((target("avx2"))) int drawAvx2(const GlyphFont& f, const Canvas& cv, int x, int y,
-                                             QStringView text, QRgb color) {
+                                             QStringView text, QRgb color, const quint64* hidden) {
     const Avx2Rows rows{Avx2Mix(color)};
-    return GlyphPainter::draw(f, cv, x, y, text, color, rows);
+    return GlyphPainter::draw(f, cv, x, y, text, color, hidden, rows);
 }
 #endif
 
-int drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color) {
+int drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color,
+              const quint64* hidden) {
 #if defined(__SSE2__)
     return GlyphPainter::draw(
-        f, cv, x, y, text, color,
+        f, cv, x, y, text, color, hidden,
         [color](QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int rows) {
             mixRowsSse2(d, rowPixels, m, stride, rows, color);
             return true;
         });
 #else
-    return GlyphPainter::draw(f, cv, x, y, text, color,
+    return GlyphPainter::draw(f, cv, x, y, text, color, hidden,
                               [](QRgb*, qsizetype, const uchar*, int, int) { return false; });
 #endif
 }
@@ -588,19 +725,23 @@ int drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView te
 } // namespace
 
 void GlyphFont::Draw(const Canvas& cv, int x, int y, QStringView text, QRgb color,
-                     bool underline) const {
+                     const quint64* hidden) const {
     color |= kOpaque;
     if (y + inkTop_ >= cv.bottom || y + inkBottom_ <= cv.top) return; // clear of the band
 #if defined(OV_HAVE_AVX2_PATH)
-    const int penX = haveAvx2() ? drawAvx2(*this, cv, x, y, text, color)
-                                : drawPlain(*this, cv, x, y, text, color);
+    if (haveAvx2())
+        drawAvx2(*this, cv, x, y, text, color, hidden);
+    else
+        drawPlain(*this, cv, x, y, text, color, hidden);
 #else
-    const int penX = drawPlain(*this, cv, x, y, text, color);
+    drawPlain(*this, cv, x, y, text, color, hidden);
 #endif
-    if (underline && penX > x) {
-        const int uy = y + ascent_ + underlinePos_;
-        FillBox(cv, x, uy, penX - 1, uy + lineWidth_ - 1, color);
-    }
+}
+
+void GlyphFont::Underline(const Canvas& cv, int x, int y, int width, QRgb color) const {
+    if (width <= 0) return;
+    const int uy = y + ascent_ + underlinePos_;
+    FillBox(cv, x, uy, x + width - 1, uy + lineWidth_ - 1, color | kOpaque);
 }
 
 } // namespace ov::raster

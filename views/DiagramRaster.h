@@ -46,6 +46,28 @@ void Line(const Canvas& canvas, int x1, int y1, int x2, int y2, int width, QRgb 
 // premultiplied one blended by its alpha (other formats are converted first).
 void DrawImage(const Canvas& canvas, int x, int y, const QImage& picture);
 
+// The pixels of a band that drawing still to come paints over with opaque colour: whatever is
+// drawn there before is hidden and may be left out. Filled while walking a band's operations
+// from the last to the first. One bit per pixel.
+class Cover {
+public:
+    // Starts empty, for the rows of canvas.
+    void Reset(const Canvas& canvas);
+    void All();
+    // The rectangle whose corners (x1, y1) and (x2, y2) are both included, in either order.
+    void Box(int x1, int y1, int x2, int y2);
+    // The shape a filled RoundRect paints (outline and fill together).
+    void RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+
+private:
+    friend class GlyphFont;
+    void span(int y0, int y1, int x1, int x2); // pixels [x1, x2] of rows [y0, y1]
+    const quint64* row(int y) const { return bits_.data() + size_t(y - top_) * size_t(words_); }
+    int top_ = 0, bottom_ = 0, width_ = 0, words_ = 0;
+    bool any_ = false;
+    std::vector<quint64> bits_;
+};
+
 // One face of a font at one size, as the diagram prints with it: every character has a whole-
 // pixel advance and a grey-scale coverage mask, both made on first use and kept. Text is laid out
 // character by character without kerning, so the width of a text is the sum of its characters'
@@ -67,11 +89,21 @@ public:
     int InkTop() const { return inkTop_; }
     int InkBottom() const { return inkBottom_; }
 
-    // Draws text with the top-left corner of its line at (x, y); underlined when asked. Only
-    // reads glyphs, so several bands may draw at once; TextWidth must have made them first
-    // (a glyph not made yet is left out).
+    // Draws text with the top-left corner of its line at (x, y). Only reads glyphs, so several
+    // bands may draw at once; TextWidth must have made them first (a glyph not made yet is left
+    // out). hidden, when given, has a bit for each character of text (bit i % 64 of word
+    // i / 64): characters whose bit is set are left out.
     void Draw(const Canvas& canvas, int x, int y, QStringView text, QRgb color,
-              bool underline) const;
+              const quint64* hidden = nullptr) const;
+    // The underline of a text drawn at (x, y), width its TextWidth.
+    void Underline(const Canvas& canvas, int x, int y, int width, QRgb color) const;
+    // Which characters of text drawn at (x, y), width its TextWidth, would only paint pixels
+    // that cover hides (or that lie outside its band and image): appends their bits, as Draw
+    // reads them, to hidden and returns where they start. Appends nothing and returns -1 when
+    // no character is hidden, kAllHidden when all are.
+    static constexpr int kAllHidden = -2;
+    int Hidden(const Cover& cover, int x, int y, int width, QStringView text,
+               std::vector<quint64>& hidden) const;
 
 private:
     friend struct GlyphPainter;
@@ -92,6 +124,7 @@ private:
     int height_ = 0;
     int ascent_ = 0;
     int inkTop_ = 0, inkBottom_ = 0;
+    int inkLeft_ = 0, inkRight_ = 0; // how far ink reaches left of the pen, right of the advance
     int underlinePos_ = 0;
     int lineWidth_ = 1;
     std::array<Glyph, 256> latin_;         // below 256: nearly every character of a log

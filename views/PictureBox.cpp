@@ -154,11 +154,12 @@ float PictureBox::TextHeight(const QString&) const {
 void PictureBox::Print(const QString& text) {
     followSize();
     auto& f = font();
-    f.TextWidth(text); // makes the glyphs here, before any band draws them
+    const int width = f.TextWidth(text); // makes the glyphs here, before any band draws them
     Pending op;
     op.kind = Pending::Kind::Text;
     op.x1 = px(currentX_);
     op.y1 = px(currentY_);
+    op.width = width;
     op.top = op.y1 + f.InkTop(); // the glyphs of text are made by now
     op.bottom = op.y1 + f.InkBottom();
     op.color = rgb(foreColor_);
@@ -414,7 +415,8 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
 }
 
 void PictureBox::drawOp(const ov::raster::Canvas& cv, const Pending& op, int dx, int dy,
-                        const std::vector<QImage>& images) const {
+                        const std::vector<QImage>& images, int hidden,
+                        const quint64* hiddenBits) const {
     switch (op.kind) {
     case Pending::Kind::Fill:
         ov::raster::FillBox(cv, 0, cv.top, cv.width - 1, cv.bottom - 1, op.color);
@@ -430,19 +432,47 @@ void PictureBox::drawOp(const ov::raster::Canvas& cv, const Pending& op, int dx,
         ov::raster::Line(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.width, op.color);
         break;
     case Pending::Kind::Text:
-        op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.text, op.color, op.underline);
+        if (hidden != ov::raster::GlyphFont::kAllHidden)
+            op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.text, op.color,
+                          hidden >= 0 ? hiddenBits + hidden : nullptr);
+        if (op.underline) op.font->Underline(cv, op.x1 + dx, op.y1 + dy, op.width, op.color);
         break;
     case Pending::Kind::Image:
         ov::raster::DrawImage(cv, op.x1 + dx, op.y1 + dy, images[size_t(op.index)]);
         break;
-    case Pending::Kind::List: {
-        const OpListData& list = *lists_[size_t(op.index)];
-        for (const Pending& inner : list.ops)
-            if (inner.bottom + op.y1 > cv.top && inner.top + op.y1 < cv.bottom)
-                drawOp(cv, inner, op.x1, op.y1, list.images);
+    case Pending::Kind::List: // flush draws a list's operations one by one
         break;
     }
+}
+
+int PictureBox::hide(ov::raster::Cover& cover, const Pending& op, int dx, int dy,
+                     const std::vector<QImage>& images, std::vector<quint64>& hidden) {
+    switch (op.kind) {
+    case Pending::Kind::Fill:
+        cover.All();
+        break;
+    case Pending::Kind::Box:
+        cover.Box(op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy);
+        break;
+    case Pending::Kind::RoundRect: // without a fill only the outline is painted
+        if (op.filled)
+            cover.RoundRect(op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.ellipseWidth,
+                            op.ellipseHeight);
+        break;
+    case Pending::Kind::Image: {
+        const QImage& picture = images[size_t(op.index)]; // RGB32 pictures are copied as they are
+        if (!picture.isNull() && picture.format() == QImage::Format_RGB32)
+            cover.Box(op.x1 + dx, op.y1 + dy, op.x1 + dx + picture.width() - 1,
+                      op.y1 + dy + picture.height() - 1);
+        break;
     }
+    case Pending::Kind::Text:
+        return op.font->Hidden(cover, op.x1 + dx, op.y1 + dy, op.width, op.text, hidden);
+    case Pending::Kind::Line: // lines are too thin to hide much
+    case Pending::Kind::List:
+        break;
+    }
+    return -1;
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
@@ -531,15 +561,41 @@ void PictureBox::flush() const {
                 ops[size_t(fill[size_t(b)]++)] = int(i);
         }
     }
+    // A band's operations, those of replayed lists in place, each with its move and pictures.
+    struct Step {
+        const Pending* op;
+        int dx, dy;
+        const std::vector<QImage>* images;
+        int hidden = -1; // Text: where its hidden characters start in `hidden`, or -1
+    };
     std::atomic<int> next{0};
     const auto work = [&] {
+        std::vector<Step> steps;
+        std::vector<quint64> hidden;
+        ov::raster::Cover cover;
         for (int b = next++; b < bands; b = next++) {
             ov::raster::Canvas cv = whole;
             cv.top = bandTop[size_t(b)];
             cv.bottom = bandTop[size_t(b) + 1];
+            steps.clear();
+            hidden.clear();
             for (int k = start[size_t(b)]; k < start[size_t(b) + 1]; ++k) {
-                drawOp(cv, pending_[size_t(ops[size_t(k)])], 0, 0, images_);
+                const Pending& op = pending_[size_t(ops[size_t(k)])];
+                if (op.kind != Pending::Kind::List) {
+                    steps.push_back({&op, 0, 0, &images_});
+                    continue;
+                }
+                const OpListData& list = *lists_[size_t(op.index)];
+                for (const Pending& inner : list.ops) // lists hold no lists
+                    if (inner.bottom + op.y1 > cv.top && inner.top + op.y1 < cv.bottom)
+                        steps.push_back({&inner, op.x1, op.y1, &list.images});
             }
+            // From the last operation back: which characters end up under opaque paint.
+            cover.Reset(cv);
+            for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+                it->hidden = hide(cover, *it->op, it->dx, it->dy, *it->images, hidden);
+            for (const Step& step : steps)
+                drawOp(cv, *step.op, step.dx, step.dy, *step.images, step.hidden, hidden.data());
         }
     };
     int helpers = 0;

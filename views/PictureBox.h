@@ -19,6 +19,7 @@
 class CMemoryDC;
 
 namespace ov::raster {
+class Cover;
 class GlyphFont;
 struct Canvas;
 } // namespace ov::raster
@@ -187,7 +188,7 @@ private:
         Kind kind = Kind::Fill;
         int top = 0, bottom = 0; // rows it may touch, bottom excluded
         int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        int ellipseWidth = 0, ellipseHeight = 0, width = 1;
+        int ellipseWidth = 0, ellipseHeight = 0, width = 1; // Text: width is its TextWidth
         QRgb color = 0, fill = 0;
         bool filled = false, underline = false;
         const ov::raster::GlyphFont* font = nullptr;
@@ -201,10 +202,15 @@ private:
     void queue(Pending op);
     // Carries out the collected operations.
     void flush() const;
-    // Carries out one operation, moved by (dx, dy), on the rows of cv; images are those its
-    // image indices refer to.
+    // Carries out one operation other than a list, moved by (dx, dy), on the rows of cv; images
+    // are those its image indices refer to. hidden, what hide() gave for a text, tells the
+    // characters to leave out (their bits in hiddenBits).
     void drawOp(const ov::raster::Canvas& cv, const Pending& op, int dx, int dy,
-                const std::vector<QImage>& images) const;
+                const std::vector<QImage>& images, int hidden, const quint64* hiddenBits) const;
+    // While walking a band's operations from the last: adds to cover what op paints opaque, or
+    // for a text, finds its characters that cover hides (see GlyphFont::Hidden).
+    static int hide(ov::raster::Cover& cover, const Pending& op, int dx, int dy,
+                    const std::vector<QImage>& images, std::vector<quint64>& hidden);
     friend struct OpListData;
     struct DrawState {
         float currentX, currentY;

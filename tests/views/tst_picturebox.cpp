@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -66,6 +67,10 @@ private slots:
     void paintPicture();
     void followsWidgetSize();
     void recording();
+    void coveredDrawingLeftOut_data();
+    void coveredDrawingLeftOut();
+    void coverOverTheAdvanceOnly_data();
+    void coverOverTheAdvanceOnly();
 };
 
 void TestPictureBox::initTestCase() {
@@ -455,6 +460,214 @@ void TestPictureBox::recording() {
     QCOMPARE(pic->Drawn()[2].fillColor, -1);
     pic->Cls();
     QVERIFY(pic->Drawn().empty());
+}
+
+namespace {
+
+// A random scene: texts of several faces, some underlined, under and over boxes, rounded
+// rectangles with and without fill, pictures with and without transparency and lines; some texts
+// and boxes are kept as lists and replayed elsewhere.
+struct SceneStep {
+    enum Kind { Text, Box, Round, Picture, Line, Keep, Replay } kind;
+    int x1 = 0, y1 = 0, x2 = 0, y2 = 0, width = 1;
+    qint32 color = 0, fill = 0;
+    bool filled = false, opaque = false, bold = false, italic = false, underline = false;
+    float size = 8.25f;
+    QString text;
+    int list = 0; // Replay: the Keep step (its index among them) that is replayed
+};
+
+std::vector<SceneStep> randomScene(quint32 seed, int w, int h) {
+    QRandomGenerator r(seed);
+    const auto in = [&r](int lo, int hi) { return int(r.bounded(lo, hi + 1)); };
+    const float sizes[] = {8.25f, 8.25f, 4.0f, 14.5f};
+    std::vector<SceneStep> steps;
+    int kept = 0;
+    for (int i = 0; i < 220; ++i) {
+        SceneStep s;
+        const int roll = in(0, 99);
+        s.kind = roll < 45   ? SceneStep::Text
+                 : roll < 63 ? SceneStep::Box
+                 : roll < 75 ? SceneStep::Round
+                 : roll < 82 ? SceneStep::Picture
+                 : roll < 88 ? SceneStep::Line
+                 : roll < 94 ? SceneStep::Keep
+                             : SceneStep::Replay;
+        if (s.kind == SceneStep::Replay && kept == 0) s.kind = SceneStep::Keep;
+        s.x1 = in(-40, w + 5);
+        s.y1 = in(-20, h + 5);
+        s.x2 = s.x1 + in(-60, 120);
+        s.y2 = s.y1 + in(-20, 50);
+        s.width = in(1, 3);
+        s.color = qint32(r.generate() & 0xffffffu);
+        s.fill = qint32(r.generate() & 0xffffffu);
+        s.filled = in(0, 2) != 0;
+        s.opaque = in(0, 1) != 0;
+        s.size = sizes[in(0, 3)];
+        s.bold = in(0, 3) == 0;
+        s.italic = in(0, 3) == 0;
+        s.underline = in(0, 4) == 0;
+        for (int n = in(1, 30); n > 0; --n)
+            s.text += QChar(char16_t(in(0x21, 0x7e)));
+        if (s.kind == SceneStep::Keep) ++kept;
+        if (s.kind == SceneStep::Replay) s.list = in(0, kept - 1);
+        steps.push_back(s);
+    }
+    return steps;
+}
+
+void printAt(PictureBox& pic, const SceneStep& s, int dx, int dy) {
+    pic.setFontSize(s.size);
+    pic.setFontBold(s.bold);
+    pic.setFontItalic(s.italic);
+    pic.setFontUnderline(s.underline);
+    pic.setForeColor(s.color);
+    pic.setCurrentX(float(s.x1 + dx));
+    pic.setCurrentY(float(s.y1 + dy));
+    pic.Print(s.text);
+}
+
+// Draws the scene; step by step, every step is carried out on the pixels before the next is
+// given, and kept lists are drawn again instead of replayed.
+void drawScene(PictureBox& pic, const std::vector<SceneStep>& steps, bool stepByStep) {
+    QImage seeThrough(9, 7, QImage::Format_ARGB32);
+    seeThrough.fill(qRgba(200, 30, 90, 128));
+    seeThrough.setPixel(4, 3, qRgba(0, 0, 0, 0));
+    QImage solid(16, 11, QImage::Format_RGB32);
+    solid.fill(qRgb(20, 140, 60));
+    std::vector<PictureBox::OpList> lists;
+    std::vector<const SceneStep*> keptSteps;
+    const auto settle = [&] {
+        if (stepByStep) (void)pic.Image();
+    };
+    const auto keep = [&](const SceneStep& s, int dx, int dy) {
+        printAt(pic, s, dx, dy);
+        settle();
+        pic.LineBoxFilled(float(s.x1 + dx + 3), float(s.y1 + dy + 4), float(s.x1 + dx + 20),
+                          float(s.y1 + dy + 9), s.fill);
+        settle();
+    };
+    pic.Cls();
+    for (const SceneStep& s : steps) {
+        switch (s.kind) {
+        case SceneStep::Text:
+            printAt(pic, s, 0, 0);
+            break;
+        case SceneStep::Box:
+            pic.LineBoxFilled(float(s.x1), float(s.y1), float(s.x2), float(s.y2), s.color);
+            break;
+        case SceneStep::Round:
+            pic.setForeColor(s.color);
+            pic.setFillColor(s.fill);
+            pic.setFillStyle(s.filled ? PictureBox::kFillSolid : PictureBox::kFillTransparent);
+            pic.setDrawWidth(s.width);
+            pic.RoundRect(s.x1, s.y1, s.x2, s.y2);
+            break;
+        case SceneStep::Picture:
+            pic.PaintPicture(s.opaque ? solid : seeThrough, float(s.x1), float(s.y1));
+            break;
+        case SceneStep::Line:
+            pic.setDrawWidth(s.width);
+            pic.Line(float(s.x1), float(s.y1), float(s.x2), float(s.y2), s.color);
+            break;
+        case SceneStep::Keep:
+            keptSteps.push_back(&s);
+            if (stepByStep) {
+                keep(s, 0, 0);
+                break;
+            }
+            pic.BeginList();
+            keep(s, 0, 0);
+            lists.push_back(pic.EndList());
+            QVERIFY(!lists.back().isEmpty());
+            break;
+        case SceneStep::Replay: {
+            const int dx = s.x2 - s.x1, dy = s.y2 - s.y1;
+            if (stepByStep)
+                keep(*keptSteps[size_t(s.list)], dx, dy);
+            else
+                QVERIFY(pic.Replay(lists[size_t(s.list)], dx, dy));
+            break;
+        }
+        }
+        settle();
+    }
+}
+
+} // namespace
+
+void TestPictureBox::coveredDrawingLeftOut_data() {
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("threads");
+    for (quint32 seed : {1u, 2u, 3u, 4u, 5u})
+        for (int threads : {1, 0})
+            QTest::addRow("scene %u, %s", seed, threads ? "one thread" : "all threads")
+                << seed << threads;
+}
+
+// Characters that later boxes, filled rounded rectangles or opaque pictures paint over are left
+// out when the collected drawing is carried out at once. The picture must be the one that
+// carrying out each step before the next gives.
+void TestPictureBox::coveredDrawingLeftOut() {
+    QFETCH(quint32, seed);
+    QFETCH(int, threads);
+    constexpr int kWidth = 300, kHeight = 200;
+    const std::vector<SceneStep> steps = randomScene(seed, kWidth, kHeight);
+    auto atOnce = surface(kWidth, kHeight), stepwise = surface(kWidth, kHeight);
+    atOnce->setDrawThreads(threads);
+    stepwise->setDrawThreads(threads);
+    drawScene(*atOnce, steps, false);
+    drawScene(*stepwise, steps, true);
+    const QImage& a = atOnce->Image();
+    const QImage& b = stepwise->Image();
+    int inked = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            if (a.pixel(x, y) != b.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("at %1,%2: %3 at once, %4 step by step")
+                                     .arg(x)
+                                     .arg(y)
+                                     .arg(a.pixel(x, y), 8, 16)
+                                     .arg(b.pixel(x, y), 8, 16)));
+            inked += a.pixel(x, y) != a.pixel(0, 0);
+        }
+    QVERIFY(inked > kWidth * kHeight / 2); // a crowded scene, not an empty one
+}
+
+void TestPictureBox::coverOverTheAdvanceOnly_data() {
+    QTest::addColumn<float>("size");
+    QTest::addColumn<bool>("italic");
+    QTest::newRow("8.25") << 8.25f << false;
+    QTest::newRow("8.25 italic") << 8.25f << true;
+    QTest::newRow("14.5 italic") << 14.5f << true;
+}
+
+// A box over exactly the advance of a character does not hide the ink that reaches beyond it
+// (italic slants, negative bearings).
+void TestPictureBox::coverOverTheAdvanceOnly() {
+    QFETCH(float, size);
+    QFETCH(bool, italic);
+    auto atOnce = surface(120, 60), stepwise = surface(120, 60);
+    int beyond = 0;
+    for (char16_t c = 0x21; c < 0x7f; ++c) {
+        for (PictureBox* pic : {atOnce.get(), stepwise.get()}) {
+            pic->Cls();
+            pic->setFontSize(size);
+            pic->setFontItalic(italic);
+            pic->setForeColor(kBlue);
+            pic->setCurrentX(50);
+            pic->setCurrentY(10);
+            const QString text(QChar{c});
+            pic->Print(text);
+            if (pic == stepwise.get()) (void)pic->Image();
+            pic->LineBoxFilled(50, 0, 50 + pic->TextWidth(text) - 1, 59, kGreen);
+        }
+        if (atOnce->Image() != stepwise->Image())
+            QFAIL(qPrintable(QStringLiteral("'%1' drawn at once differs").arg(QChar{c})));
+        // The box spans the advance; ink wider than that reaches out of it.
+        beyond += inkBounds(*atOnce).width() > int(atOnce->TextWidth(QString(QChar{c})));
+    }
+    QVERIFY(beyond > 0);
 }
 
 QTEST_MAIN(TestPictureBox)
