@@ -375,6 +375,31 @@ void Cover::RoundRect(int left, int top, int right, int bottom, int ellipseWidth
 
 namespace {
 
+// Steps whose runs lie wholly inside what may be painted: n steps from base, minor coordinate b.
+template <int Width>
+void wholeRuns(QRgb* base, qsizetype along, qsizetype across, qint64 b, qint64 slope, int n,
+               int before, int width, QRgb color) {
+    const int w = Width ? Width : width;
+    for (; n > 0; --n, base += along, b += slope) {
+        QRgb* d = base + across * (int(b >> 32) - before);
+        for (int m = 0; m < w; ++m)
+            d[m * across] = color;
+    }
+}
+
+// The first k in [lo, hi] for which pred, which turns from false to true once, holds; hi + 1 when
+// it never does.
+template <class Pred> int firstTrue(int lo, int hi, const Pred& pred) {
+    while (lo <= hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (pred(mid))
+            hi = mid - 1;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
 // The steps of a line: step k paints the run of `width` pixels across the line starting `before`
 // pixels ahead of the minor coordinate (b0 + slope * k) >> 32; `along` and `across` are the
 // pixel distances of one step along the major and the minor axis. Runs reaching out of [bLo, bHi)
@@ -382,33 +407,53 @@ namespace {
 void lineSteps(QRgb* origin, qsizetype along, qsizetype across, qsizetype start, qint64 b0,
                qint64 slope, int kFirst, int kLast, int before, int width, int bLo, int bHi,
                QRgb color) {
-    const auto room =
-        unsigned(bHi - bLo - width); // a run starting at c0 fits when c0 - bLo <= room
-    qint64 b = b0 + slope * kFirst;
-    QRgb* base = origin + start + along * kFirst;
-    for (int k = kFirst; k <= kLast; ++k, base += along, b += slope) {
-        const int c0 = int(b >> 32) - before;
-        if (bHi - bLo >= width && unsigned(c0 - bLo) <= room) {
-            QRgb* d = base + across * c0;
-            switch (width) {
-            case 3:
-                d[2 * across] = color;
-                [[fallthrough]];
-            case 2:
-                d[across] = color;
-                [[fallthrough]];
-            case 1:
-                d[0] = color;
-                break;
-            default:
-                for (int m = 0; m < width; ++m, d += across)
-                    *d = color;
-            }
-            continue;
-        }
-        for (int m = std::max(c0, bLo), end = std::min(c0 + width, bHi); m < end; ++m)
+    const auto c0 = [&](int k) { return int((b0 + slope * k) >> 32) - before; };
+    const auto cut = [&](int k) {
+        QRgb* base = origin + start + along * k;
+        const int c = c0(k);
+        for (int m = std::max(c, bLo), end = std::min(c + width, bHi); m < end; ++m)
             base[across * m] = color;
+    };
+    // The steps whose whole run fits are one stretch [in0, in1], the minor coordinate moving one
+    // way: from the first that has come in past one end to the last before the other.
+    int in0 = kLast + 1, in1 = kLast;
+    if (bHi - bLo >= width && kFirst <= kLast) {
+        const auto pastLow = [&](int k) { return c0(k) >= bLo; };
+        const auto pastHigh = [&](int k) { return c0(k) > bHi - width; };
+        if (slope >= 0) {
+            in0 = firstTrue(kFirst, kLast, pastLow);
+            in1 = firstTrue(kFirst, kLast, pastHigh) - 1;
+        } else {
+            in0 = firstTrue(kFirst, kLast, [&](int k) { return !pastHigh(k); });
+            in1 = firstTrue(kFirst, kLast, [&](int k) { return !pastLow(k); }) - 1;
+        }
+        if (in0 > in1) {
+            in0 = kLast + 1;
+            in1 = kLast;
+        }
     }
+    for (int k = kFirst; k < in0; ++k)
+        cut(k);
+    if (in0 <= in1) {
+        QRgb* base = origin + start + along * in0;
+        const qint64 b = b0 + slope * in0;
+        const int n = in1 - in0 + 1;
+        switch (width) {
+        case 1:
+            wholeRuns<1>(base, along, across, b, slope, n, before, width, color);
+            break;
+        case 2:
+            wholeRuns<2>(base, along, across, b, slope, n, before, width, color);
+            break;
+        case 3:
+            wholeRuns<3>(base, along, across, b, slope, n, before, width, color);
+            break;
+        default:
+            wholeRuns<0>(base, along, across, b, slope, n, before, width, color);
+        }
+    }
+    for (int k = std::max(in1 + 1, kFirst); k <= kLast; ++k)
+        cut(k);
 }
 
 } // namespace
