@@ -701,28 +701,8 @@ struct GlyphPainter {
     draw(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color,
          const quint64* hidden, const MixRows& mixRows) {
         const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
-        // A glyph at (gx, gy) cut by the band or the image.
-        const auto clipped = [&](const GlyphFont::Glyph* g, int gx, int gy) {
-            if (gx >= cv.width || gy >= cv.bottom || gx + g->width <= 0 || gy + g->height <= cv.top)
-                return;
-            const int j0 = std::max(0, cv.top - gy), j1 = std::min(g->height, cv.bottom - gy);
-            const uchar* mask = g->mask.data() + size_t(j0) * size_t(g->stride);
-            QRgb* d = cv.row(gy + j0) + gx;
-            // Whole padded rows inside the image go several pixels at a time; the padding mixes
-            // with weight 0 and leaves its pixels as they are.
-            if (gx >= 0 && gx + g->stride <= cv.width &&
-                mixRows(d, rowPixels, mask, g->stride, j1 - j0))
-                return;
-            const int i0 = std::max(0, -gx), i1 = std::min(g->width, cv.width - gx);
-            for (int j = j0; j < j1; ++j, d += rowPixels, mask += g->stride)
-                for (int i = i0; i < i1; ++i) {
-                    const uint a = mask[i];
-                    if (a) d[i] = a == 255 ? color : mix(color, d[i], a);
-                }
-        };
         // Mostly a text lies in one band, and then only its ends may be cut by the image's sides.
         const bool rowsInside = y + f.inkTop_ >= cv.top && y + f.inkBottom_ <= cv.bottom;
-        QRgb* const line = rowsInside ? cv.row(y) : nullptr;
         int penX = x;
         qsizetype i = -1;
         for (const QChar ch : text) {
@@ -730,14 +710,30 @@ struct GlyphPainter {
             const char16_t c = ch.unicode();
             const GlyphFont::Glyph* g = c < 256 ? &f.latin_[c] : f.made(c);
             if (!g || !g->ready) continue;
-            const int gx = penX + g->dx;
+            const int gx = penX + g->dx, gy = y + g->dy;
             penX += g->advance;
             if (g->height == 0 || (hidden && (hidden[i / 64] >> (i % 64)) & 1)) continue;
-            if (rowsInside && gx >= 0 && gx + g->stride <= cv.width &&
-                mixRows(line + g->dy * rowPixels + gx, rowPixels, g->mask.data(), g->stride,
-                        g->height))
+            // The rows [j0, j1) of the mask inside the band.
+            int j0 = 0, j1 = g->height;
+            if (!rowsInside) {
+                if (gy >= cv.bottom || gy + g->height <= cv.top) continue;
+                j0 = std::max(0, cv.top - gy);
+                j1 = std::min(g->height, cv.bottom - gy);
+            }
+            const uchar* mask = g->mask.data() + size_t(j0) * size_t(g->stride);
+            QRgb* d = cv.row(gy + j0) + gx;
+            // Whole padded rows inside the image go several pixels at a time; the padding mixes
+            // with weight 0 and leaves its pixels as they are.
+            if (gx >= 0 && gx + g->stride <= cv.width &&
+                mixRows(d, rowPixels, mask, g->stride, j1 - j0))
                 continue;
-            clipped(g, gx, y + g->dy);
+            if (gx >= cv.width || gx + g->width <= 0) continue;
+            const int i0 = std::max(0, -gx), i1 = std::min(g->width, cv.width - gx);
+            for (int j = j0; j < j1; ++j, d += rowPixels, mask += g->stride)
+                for (int i = i0; i < i1; ++i) {
+                    const uint a = mask[i];
+                    if (a) d[i] = a == 255 ? color : mix(color, d[i], a);
+                }
         }
         return penX;
     }

@@ -566,7 +566,7 @@ void PictureBox::flush() const {
         const Pending* op;
         int dx, dy;
         const std::vector<QImage>* images;
-        int hidden = -1; // Text: where its hidden characters start in `hidden`, or -1
+        int hidden; // what hide() found
     };
     std::atomic<int> next{0};
     const auto work = [&] {
@@ -579,23 +579,30 @@ void PictureBox::flush() const {
             cv.bottom = bandTop[size_t(b) + 1];
             steps.clear();
             hidden.clear();
-            for (int k = start[size_t(b)]; k < start[size_t(b) + 1]; ++k) {
+            cover.Reset(cv);
+            // From the last operation back, noting which characters end up under opaque paint;
+            // then drawn from the first on.
+            const auto take = [&](const Pending& op, int dx, int dy,
+                                  const std::vector<QImage>& images) {
+                const int h = hide(cover, op, dx, dy, images, hidden);
+                if (op.kind == Pending::Kind::Text && h == ov::raster::GlyphFont::kAllHidden &&
+                    !op.underline)
+                    return;
+                steps.push_back({&op, dx, dy, &images, h});
+            };
+            for (int k = start[size_t(b) + 1] - 1; k >= start[size_t(b)]; --k) {
                 const Pending& op = pending_[size_t(ops[size_t(k)])];
                 if (op.kind != Pending::Kind::List) {
-                    steps.push_back({&op, 0, 0, &images_});
+                    take(op, 0, 0, images_);
                     continue;
                 }
-                const OpListData& list = *lists_[size_t(op.index)];
-                for (const Pending& inner : list.ops) // lists hold no lists
-                    if (inner.bottom + op.y1 > cv.top && inner.top + op.y1 < cv.bottom)
-                        steps.push_back({&inner, op.x1, op.y1, &list.images});
+                const OpListData& list = *lists_[size_t(op.index)]; // it holds no lists
+                for (auto it = list.ops.rbegin(); it != list.ops.rend(); ++it)
+                    if (it->bottom + op.y1 > cv.top && it->top + op.y1 < cv.bottom)
+                        take(*it, op.x1, op.y1, list.images);
             }
-            // From the last operation back: which characters end up under opaque paint.
-            cover.Reset(cv);
             for (auto it = steps.rbegin(); it != steps.rend(); ++it)
-                it->hidden = hide(cover, *it->op, it->dx, it->dy, *it->images, hidden);
-            for (const Step& step : steps)
-                drawOp(cv, *step.op, step.dx, step.dy, *step.images, step.hidden, hidden.data());
+                drawOp(cv, *it->op, it->dx, it->dy, *it->images, it->hidden, hidden.data());
         }
     };
     int helpers = 0;
