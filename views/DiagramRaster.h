@@ -53,6 +53,7 @@ class Cover {
 public:
     // Starts empty, for the rows of canvas.
     void Reset(const Canvas& canvas);
+    // The whole band, as the back colour paints it.
     void All();
     // The rectangle whose corners (x1, y1) and (x2, y2) are both included, in either order.
     void Box(int x1, int y1, int x2, int y2);
