@@ -520,6 +520,20 @@ QThreadPool& bandPool() {
 
 } // namespace
 
+// A band's operations, those of replayed lists in place, each with its move, its pictures and
+// what hide() found; the bits of hidden characters; the cover.
+struct PictureBox::BandScratch {
+    struct Step {
+        const Pending* op;
+        int dx, dy;
+        const std::vector<QImage>* images;
+        int hidden;
+    };
+    std::vector<Step> steps;
+    std::vector<quint64> hidden;
+    ov::raster::Cover cover;
+};
+
 void PictureBox::flush() const {
     if (pending_.empty()) return;
     const ov::raster::Canvas whole(image_); // the one place the image is touched for writing
@@ -561,18 +575,11 @@ void PictureBox::flush() const {
                 ops[size_t(fill[size_t(b)]++)] = int(i);
         }
     }
-    // A band's operations, those of replayed lists in place, each with its move and pictures.
-    struct Step {
-        const Pending* op;
-        int dx, dy;
-        const std::vector<QImage>* images;
-        int hidden; // what hide() found
-    };
+    while (scratch_.size() < size_t(threads))
+        scratch_.push_back(std::make_unique<BandScratch>());
     std::atomic<int> next{0};
-    const auto work = [&] {
-        std::vector<Step> steps;
-        std::vector<quint64> hidden;
-        ov::raster::Cover cover;
+    const auto work = [&](BandScratch& scratch) {
+        auto& [steps, hidden, cover] = scratch;
         for (int b = next++; b < bands; b = next++) {
             ov::raster::Canvas cv = whole;
             cv.top = bandTop[size_t(b)];
@@ -612,15 +619,15 @@ void PictureBox::flush() const {
         pool.setMaxThreadCount(std::max(pool.maxThreadCount(), threads - 1));
         // Only threads that are free now help; the calling thread takes whatever is left.
         for (int t = 1; t < threads; ++t) {
-            if (!pool.tryStart([&] {
-                    work();
+            if (!pool.tryStart([&, t] {
+                    work(*scratch_[size_t(t)]);
                     done.release();
                 }))
                 break;
             ++helpers;
         }
     }
-    work();
+    work(*scratch_[0]);
     done.acquire(helpers);
     pending_.clear();
     images_.clear();

@@ -211,6 +211,8 @@ private:
     // for a text, finds its characters that cover hides (see GlyphFont::Hidden).
     static int hide(ov::raster::Cover& cover, const Pending& op, int dx, int dy,
                     const std::vector<QImage>& images, std::vector<quint64>& hidden);
+    // What a thread drawing bands works with, kept from picture to picture.
+    struct BandScratch;
     friend struct OpListData;
     struct DrawState {
         float currentX, currentY;
@@ -256,6 +258,7 @@ private:
     mutable std::map<std::tuple<float, bool, bool>, std::unique_ptr<ov::raster::GlyphFont>> fonts_;
     mutable ov::raster::GlyphFont* currentFont_ = nullptr;
     mutable std::vector<std::pair<qint32, QRgb>> systemColors_;
+    mutable std::vector<std::unique_ptr<BandScratch>> scratch_; // one for each drawing thread
     // Scaled copies made by StretchBlt, by source image and geometry.
     std::map<std::array<qint64, 8>, QImage> stretched_;
 };
