@@ -665,8 +665,7 @@ int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView t
     qsizetype i = 0;
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        const Glyph* g = c < 256 ? &latin_[c] : made(c);
-        if (g && g->ready) {
+        if (const Glyph* g = made(c)) {
             // The columns of the glyph's ink inside the image.
             const int a = std::max(penX + g->dx, 0),
                       b = std::min(penX + g->dx + g->width, cover.width_);
@@ -697,7 +696,7 @@ int GlyphFont::TextWidth(QStringView text) {
 // the AVX2 version has its row mixing inlined into the loop.
 struct GlyphPainter {
     template <class MixRows>
-    __attribute__((always_inline)) static inline int
+    __attribute__((always_inline)) static inline void
     draw(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color,
          const quint64* hidden, const MixRows& mixRows) {
         const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
@@ -735,7 +734,6 @@ struct GlyphPainter {
                     if (a) d[i] = a == 255 ? color : mix(color, d[i], a);
                 }
         }
-        return penX;
     }
 };
 
@@ -751,25 +749,24 @@ struct Avx2Rows {
     Avx2Mix mix8;
 };
 
-__attribute__((target("avx2"))) int drawAvx2(const GlyphFont& f, const Canvas& cv, int x, int y,
-                                             QStringView text, QRgb color, const quint64* hidden) {
+__attribute__((target("avx2"))) void drawAvx2(const GlyphFont& f, const Canvas& cv, int x, int y,
+                                              QStringView text, QRgb color, const quint64* hidden) {
     const Avx2Rows rows{Avx2Mix(color)};
-    return GlyphPainter::draw(f, cv, x, y, text, color, hidden, rows);
+    GlyphPainter::draw(f, cv, x, y, text, color, hidden, rows);
 }
 #endif
 
-int drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color,
-              const quint64* hidden) {
+void drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color,
+               const quint64* hidden) {
 #if defined(__SSE2__)
-    return GlyphPainter::draw(
-        f, cv, x, y, text, color, hidden,
-        [color](QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int rows) {
-            mixRowsSse2(d, rowPixels, m, stride, rows, color);
-            return true;
-        });
+    GlyphPainter::draw(f, cv, x, y, text, color, hidden,
+                       [color](QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int rows) {
+                           mixRowsSse2(d, rowPixels, m, stride, rows, color);
+                           return true;
+                       });
 #else
-    return GlyphPainter::draw(f, cv, x, y, text, color, hidden,
-                              [](QRgb*, qsizetype, const uchar*, int, int) { return false; });
+    GlyphPainter::draw(f, cv, x, y, text, color, hidden,
+                       [](QRgb*, qsizetype, const uchar*, int, int) { return false; });
 #endif
 }
 

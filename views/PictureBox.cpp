@@ -564,7 +564,7 @@ void PictureBox::flush() const {
     }
     for (int b = 0; b < bands; ++b)
         start[size_t(b) + 1] += start[size_t(b)];
-    std::vector<int> ops(static_cast<size_t>(start[size_t(bands)]));
+    std::vector<int> ops(size_t(start[size_t(bands)]));
     {
         std::vector<int> fill(start.begin(), start.end() - 1);
         for (size_t i = 0; i < pending_.size(); ++i) {
