@@ -81,34 +81,37 @@ void mixRowsSse2(QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int r
 #if defined(OV_HAVE_AVX2_PATH)
 // The same for eight pixels at once, on processors that have AVX2. The constants are made once
 // for a whole text.
+//
+// Each channel pair goes through one multiply-add of bytes: with the colour's and the picture's
+// channels less 128 (as signed bytes) and the weights a and 255 - a, it gives t - 128 * 255, which
+// fits 16 bits; flipping the top bit then adds 32768, giving t + 128 for the rounding above.
 struct Avx2Mix {
     __attribute__((target("avx2"))) explicit Avx2Mix(QRgb color)
-        : zero(_mm256_setzero_si256()), k255(_mm256_set1_epi16(255)), k128(_mm256_set1_epi16(128)),
+        : flip(_mm256_set1_epi8(char(0x80))), top(_mm256_set1_epi16(short(0x8000))),
           k257(_mm256_set1_epi16(257)),
-          color16(_mm256_unpacklo_epi8(_mm256_set1_epi32(int(color)), zero)),
-          // Each weight to the four 16-bit channels of its pixel, from the eight weights that both
-          // 128-bit halves hold: the first two pixels of each half, and the last two.
-          spreadLo(_mm256_setr_epi8(0, -1, 0, -1, 0, -1, 0, -1, 1, -1, 1, -1, 1, -1, 1, -1, 4, -1,
-                                    4, -1, 4, -1, 4, -1, 5, -1, 5, -1, 5, -1, 5, -1)),
-          spreadHi(_mm256_setr_epi8(2, -1, 2, -1, 2, -1, 2, -1, 3, -1, 3, -1, 3, -1, 3, -1, 6, -1,
-                                    6, -1, 6, -1, 6, -1, 7, -1, 7, -1, 7, -1, 7, -1)) {}
+          color(_mm256_xor_si256(_mm256_set1_epi32(int(color)), flip)),
+          // From the weights a0, ~a0, a1, ~a1, ... a7, ~a7: each pixel's pair to its four
+          // channels; the low pair of pixels of each 128-bit half, and the high pair.
+          spreadLo(_mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 2, 3, 8, 9, 8, 9, 8,
+                                    9, 8, 9, 10, 11, 10, 11, 10, 11, 10, 11)),
+          spreadHi(_mm256_setr_epi8(4, 5, 4, 5, 4, 5, 4, 5, 6, 7, 6, 7, 6, 7, 6, 7, 12, 13, 12, 13,
+                                    12, 13, 12, 13, 14, 15, 14, 15, 14, 15, 14, 15)) {}
 
     // Eight pixels (four of them in each 128-bit half) mixed with their eight weights.
     __attribute__((target("avx2"))) __m256i operator()(__m256i dst, uint64_t a8) const {
-        const __m256i a = _mm256_set1_epi64x(qint64(a8));
-        const __m256i aLo = _mm256_shuffle_epi8(a, spreadLo),
-                      aHi = _mm256_shuffle_epi8(a, spreadHi);
-        const __m256i dLo = _mm256_unpacklo_epi8(dst, zero), dHi = _mm256_unpackhi_epi8(dst, zero);
-        __m256i tLo = _mm256_add_epi16(_mm256_mullo_epi16(color16, aLo),
-                                       _mm256_mullo_epi16(dLo, _mm256_sub_epi16(k255, aLo)));
-        __m256i tHi = _mm256_add_epi16(_mm256_mullo_epi16(color16, aHi),
-                                       _mm256_mullo_epi16(dHi, _mm256_sub_epi16(k255, aHi)));
-        tLo = _mm256_mulhi_epu16(_mm256_add_epi16(tLo, k128), k257);
-        tHi = _mm256_mulhi_epu16(_mm256_add_epi16(tHi, k128), k257);
-        return _mm256_packus_epi16(tLo, tHi);
+        const __m128i a = _mm_cvtsi64_si128(qint64(a8));
+        const __m256i pairs = _mm256_broadcastsi128_si256(
+            _mm_unpacklo_epi8(a, _mm_xor_si128(a, _mm_set1_epi8(char(0xff)))));
+        const __m256i aLo = _mm256_shuffle_epi8(pairs, spreadLo),
+                      aHi = _mm256_shuffle_epi8(pairs, spreadHi);
+        const __m256i d = _mm256_xor_si256(dst, flip);
+        const __m256i tLo = _mm256_maddubs_epi16(aLo, _mm256_unpacklo_epi8(color, d));
+        const __m256i tHi = _mm256_maddubs_epi16(aHi, _mm256_unpackhi_epi8(color, d));
+        return _mm256_packus_epi16(_mm256_mulhi_epu16(_mm256_xor_si256(tLo, top), k257),
+                                   _mm256_mulhi_epu16(_mm256_xor_si256(tHi, top), k257));
     }
 
-    __m256i zero, k255, k128, k257, color16, spreadLo, spreadHi;
+    __m256i flip, top, k257, color, spreadLo, spreadHi;
 };
 
 inline __m128i load4(const QRgb* p) {
@@ -209,7 +212,42 @@ __attribute__((target("avx2"))) void fillAvx2(QRgb* d, int n, QRgb color) {
     }
     if (n > 0) store8(d + n - 8, c8); // the last eight, overlapping what is done (n was >= 8)
 }
+
+__attribute__((target("avx2"))) void mixPixelsAvx2(QRgb* d, const uchar* weights, int n,
+                                                   QRgb color) {
+    const Avx2Mix mix8(color);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t a8;
+        std::memcpy(&a8, weights + i, 8);
+        if (a8) store8(d + i, mix8(load8(d + i), a8));
+    }
+    for (; i < n; ++i)
+        if (weights[i]) d[i] = mix(color, d[i], weights[i]);
+}
 #endif
+
+} // namespace
+
+void MixPixels(QRgb* d, const uchar* weights, int n, QRgb color) {
+    color |= kOpaque;
+#if defined(OV_HAVE_AVX2_PATH)
+    if (haveAvx2()) return mixPixelsAvx2(d, weights, n, color);
+#endif
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i color16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(color)), _mm_setzero_si128());
+    for (; i + 4 <= n; i += 4) {
+        uint32_t a4;
+        std::memcpy(&a4, weights + i, 4);
+        if (a4) mix4(d + i, a4, color16);
+    }
+#endif
+    for (; i < n; ++i)
+        if (weights[i]) d[i] = mix(color, d[i], weights[i]);
+}
+
+namespace {
 
 // Fills pixels [x1, x2] of row y.
 inline void span(const Canvas& cv, int y, int x1, int x2, QRgb color) {
@@ -729,10 +767,7 @@ struct GlyphPainter {
             if (gx >= cv.width || gx + g->width <= 0) continue;
             const int i0 = std::max(0, -gx), i1 = std::min(g->width, cv.width - gx);
             for (int j = j0; j < j1; ++j, d += rowPixels, mask += g->stride)
-                for (int i = i0; i < i1; ++i) {
-                    const uint a = mask[i];
-                    if (a) d[i] = a == 255 ? color : mix(color, d[i], a);
-                }
+                MixPixels(d + i0, mask + i0, i1 - i0, color);
         }
     }
 };

@@ -42,6 +42,11 @@ void RoundRect(const Canvas& canvas, int left, int top, int right, int bottom, i
 // A straight line between two pixel centres, both ends included, width pixels thick.
 void Line(const Canvas& canvas, int x1, int y1, int x2, int y2, int width, QRgb color);
 
+// Mixes color into count pixels, pixel i with weight weights[i]: each channel becomes
+// (color * w + pixel * (255 - w)) / 255 rounded to the nearest, so 0 leaves a pixel as it is and
+// 255 gives color. This is how anti-aliased text is laid on the picture.
+void MixPixels(QRgb* pixels, const uchar* weights, int count, QRgb color);
+
 // Draws a picture with its top-left corner at (x, y): an RGB32 picture is copied, an ARGB32
 // premultiplied one blended by its alpha (other formats are converted first).
 void DrawImage(const Canvas& canvas, int x, int y, const QImage& picture);

@@ -2,6 +2,7 @@
 // rectangles, lines, scaled copies and pictures as they land in the surface's pixels, the image
 // following the widget's size, and the record of drawn items.
 #include "views/CMemoryDC.h"
+#include "views/DiagramRaster.h"
 #include "views/PictureBox.h"
 #include "views/modColor.h"
 
@@ -57,6 +58,7 @@ private slots:
     void print();
     void textMixedAsWholeRows_data();
     void textMixedAsWholeRows();
+    void mixPixels();
     void lineBoxFilled();
     void line_data();
     void line();
@@ -253,6 +255,51 @@ void TestPictureBox::textMixedAsWholeRows() {
             }
     }
     QVERIFY(compared > 200); // ink was compared, not only background
+}
+
+// Text is laid on the picture by mixing its colour in with its coverage as the weight, each
+// channel rounded to the nearest. Every colour channel value, picture channel value and weight is
+// checked, in a run that starts and ends off the eight-pixel steps of the vector code.
+void TestPictureBox::mixPixels() {
+    constexpr int kRun = 256 * 256 + 5;
+    constexpr QRgb kGuard = 0xff123456u;
+    std::vector<QRgb> pixels(kRun + 2);
+    std::vector<uchar> weights(kRun + 2, 255);
+    const auto channels = [](int v) { return std::array{v, 255 - v, (v * 77) & 255}; };
+    int wrong = 0;
+    QString first;
+    for (int c = 0; c < 256; ++c) {
+        const auto color = channels(c);
+        pixels.front() = pixels.back() = kGuard;
+        for (int k = 0; k < kRun; ++k) {
+            const auto d = channels(k & 255);
+            pixels[size_t(k) + 1] = qRgb(d[0], d[1], d[2]);
+            weights[size_t(k) + 1] = uchar(k >> 8);
+        }
+        ov::raster::MixPixels(pixels.data() + 1, weights.data() + 1, kRun,
+                              qRgb(color[0], color[1], color[2]));
+        for (int k = 0; k < kRun; ++k) {
+            const auto d = channels(k & 255);
+            const int a = (k >> 8) & 255;
+            const QRgb got = pixels[size_t(k) + 1];
+            const std::array have{qRed(got), qGreen(got), qBlue(got)};
+            for (size_t ch = 0; ch < 3; ++ch) {
+                const int want = (color[ch] * a + d[ch] * (255 - a) + 127) / 255;
+                if (have[ch] == want && qAlpha(got) == 255) continue;
+                if (!wrong++)
+                    first = QStringLiteral("colour %1, pixel %2, weight %3: %4 for %5 (%6)")
+                                .arg(color[ch])
+                                .arg(d[ch])
+                                .arg(a)
+                                .arg(have[ch])
+                                .arg(want)
+                                .arg(got, 8, 16);
+            }
+        }
+        QCOMPARE(pixels.front(), kGuard);
+        QCOMPARE(pixels.back(), kGuard);
+    }
+    QVERIFY2(wrong == 0, qPrintable(QString::number(wrong) + QStringLiteral(" wrong; ") + first));
 }
 
 void TestPictureBox::lineBoxFilled() {
