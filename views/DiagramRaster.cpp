@@ -100,8 +100,11 @@ struct Avx2Mix {
     // Eight pixels (four of them in each 128-bit half) mixed with their eight weights.
     __attribute__((target("avx2"))) __m256i operator()(__m256i dst, uint64_t a8) const {
         const __m128i a = _mm_cvtsi64_si128(qint64(a8));
-        const __m256i pairs = _mm256_broadcastsi128_si256(
-            _mm_unpacklo_epi8(a, _mm_xor_si128(a, _mm_set1_epi8(char(0xff)))));
+        return pairs(dst, _mm256_broadcastsi128_si256(
+                              _mm_unpacklo_epi8(a, _mm_xor_si128(a, _mm_set1_epi8(char(0xff))))));
+    }
+    // The same with the weights as pairs a0, ~a0, ... a7, ~a7 in both 128-bit halves.
+    __attribute__((target("avx2"))) __m256i pairs(__m256i dst, __m256i pairs) const {
         const __m256i aLo = _mm256_shuffle_epi8(pairs, spreadLo),
                       aHi = _mm256_shuffle_epi8(pairs, spreadHi);
         const __m256i d = _mm256_xor_si256(dst, flip);
@@ -126,56 +129,56 @@ __attribute__((target("avx2"))) inline __m256i load8(const QRgb* p) {
 __attribute__((target("avx2"))) inline void store8(QRgb* p, __m256i v) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
-// Four pixels: the low half of an eight-pixel mix.
-__attribute__((target("avx2"))) inline void mixFour(const Avx2Mix& mix8, QRgb* p, uint32_t a4) {
-    store4(p, _mm256_castsi256_si128(mix8(_mm256_castsi128_si256(load4(p)), a4)));
+
+// The weight pairs of eight pixels, in both halves.
+__attribute__((target("avx2"))) inline __m256i pairsOf8(const uchar* p) {
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+// Of two runs of four pixels, the first in the low halves.
+__attribute__((target("avx2"))) inline __m256i pairsOf4(const uchar* first, const uchar* second) {
+    return _mm256_broadcastsi128_si256(
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(first)),
+                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(second))));
 }
 
-// The rows of a mask go in pairs: their eight-pixel groups one after the other, and the four-pixel
-// tails of both rows (when the stride is not a multiple of 8) mixed together as one group. Known
-// strides are written out so that the loops unroll; Stride 0 reads the stride at run time.
+// The rows of a glyph go in pairs: their eight-pixel groups one after the other, and the
+// four-pixel tails of both rows (when the stride is not a multiple of 8) mixed together as one
+// group. p holds the weight pairs of the glyph's rows (GlyphFont::Glyph::pairs). Known strides are
+// written out so that the loops unroll; Stride 0 reads the stride at run time.
 template <int Stride>
 __attribute__((target("avx2"))) inline void mixRowPairsAvx2(const Avx2Mix& mix8, QRgb* d,
-                                                            qsizetype rowPixels, const uchar* m,
+                                                            qsizetype rowPixels, const uchar* p,
                                                             int runtimeStride, int rows) {
     const int stride = Stride ? Stride : runtimeStride;
     const int groups = stride / 8 * 8;
     const bool tail = stride % 8 != 0;
-    for (; rows >= 2; rows -= 2, m += 2 * stride, d += 2 * rowPixels) {
+    const int rowBytes = 2 * stride;
+    for (; rows >= 2; rows -= 2, p += 2 * rowBytes, d += 2 * rowPixels) {
         for (int i = 0; i < groups; i += 8) {
-            uint64_t a8, b8;
-            std::memcpy(&a8, m + i, 8);
-            std::memcpy(&b8, m + stride + i, 8);
-            if (a8) store8(d + i, mix8(load8(d + i), a8));
-            if (b8) store8(d + rowPixels + i, mix8(load8(d + rowPixels + i), b8));
+            QRgb* q = d + i;
+            store8(q, mix8.pairs(load8(q), pairsOf8(p + 2 * i)));
+            store8(q + rowPixels, mix8.pairs(load8(q + rowPixels), pairsOf8(p + rowBytes + 2 * i)));
         }
         if (tail) {
-            uint32_t a4, b4;
-            std::memcpy(&a4, m + groups, 4);
-            std::memcpy(&b4, m + stride + groups, 4);
-            const uint64_t a8 = a4 | uint64_t(b4) << 32;
-            if (!a8) continue;
-            QRgb* p = d + groups;
-            const __m256i v = mix8(_mm256_set_m128i(load4(p + rowPixels), load4(p)), a8);
-            store4(p, _mm256_castsi256_si128(v));
-            store4(p + rowPixels, _mm256_extracti128_si256(v, 1));
+            QRgb* q = d + groups;
+            const __m256i v = mix8.pairs(_mm256_set_m128i(load4(q + rowPixels), load4(q)),
+                                         pairsOf4(p + 2 * groups, p + rowBytes + 2 * groups));
+            store4(q, _mm256_castsi256_si128(v));
+            store4(q + rowPixels, _mm256_extracti128_si256(v, 1));
         }
     }
     if (rows) {
-        for (int i = 0; i < groups; i += 8) {
-            uint64_t a8;
-            std::memcpy(&a8, m + i, 8);
-            if (a8) store8(d + i, mix8(load8(d + i), a8));
-        }
+        for (int i = 0; i < groups; i += 8)
+            store8(d + i, mix8.pairs(load8(d + i), pairsOf8(p + 2 * i)));
         if (tail) {
-            uint32_t a4;
-            std::memcpy(&a4, m + groups, 4);
-            if (a4) mixFour(mix8, d + groups, a4);
+            QRgb* q = d + groups;
+            store4(q, _mm256_castsi256_si128(mix8.pairs(_mm256_castsi128_si256(load4(q)),
+                                                        pairsOf4(p + 2 * groups, p + 2 * groups))));
         }
     }
 }
 
-// Mixes the rows of a glyph mask (stride a multiple of 4) into the picture.
+// Mixes rows of a glyph (stride a multiple of 4), given by their weight pairs, into the picture.
 __attribute__((target("avx2"))) inline void mixRowsAvx2(const Avx2Mix& mix8, QRgb* d,
                                                         qsizetype rowPixels, const uchar* m,
                                                         int stride, int rows) {
@@ -279,6 +282,18 @@ public:
         ew = std::clamp(ew, 0, w);
         eh = std::clamp(eh, 0, h);
         if (ew <= 0 || eh <= 0) return;
+        // The insets depend on the ellipse alone, and the diagram's boxes share a few ellipses.
+        struct Corner {
+            int ew = 0, eh = 0;
+            QVarLengthArray<int, 32> insets;
+        };
+        thread_local std::array<Corner, 4> kept;
+        thread_local size_t next = 0;
+        for (const Corner& c : kept)
+            if (c.ew == ew && c.eh == eh) {
+                insets_ = c.insets;
+                return;
+            }
         const double rx = ew / 2.0, ry = eh / 2.0;
         const int corner = std::min(int(std::ceil(ry)), h);
         insets_.resize(corner);
@@ -287,6 +302,7 @@ public:
             const double s = dy > 0 ? std::sqrt(std::max(0.0, 1.0 - (dy / ry) * (dy / ry))) : 1.0;
             insets_[j] = std::max(0, int(std::ceil(rx - rx * s - 0.5)));
         }
+        kept[next++ % kept.size()] = {ew, eh, insets_};
     }
     // False when row j is outside or empty.
     bool row(int j, int& first, int& last) const {
@@ -651,6 +667,11 @@ void GlyphFont::render(char16_t c, Glyph& g) {
         for (int x = 0; x < g.width; ++x)
             g.mask[size_t(y) * size_t(g.stride) + size_t(x)] = uchar(qAlpha(row[minX + x]));
     }
+    g.pairs.resize(2 * g.mask.size());
+    for (size_t k = 0; k < g.mask.size(); ++k) {
+        g.pairs[2 * k] = g.mask[k];
+        g.pairs[2 * k + 1] = uchar(255 - g.mask[k]);
+    }
 }
 
 namespace {
@@ -703,7 +724,7 @@ int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView t
     qsizetype i = 0;
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        if (const Glyph* g = made(c)) {
+        if (const Glyph* g = c < 256 ? (latin_[c].ready ? &latin_[c] : nullptr) : made(c)) {
             // The columns of the glyph's ink inside the image.
             const int a = std::max(penX + g->dx, 0),
                       b = std::min(penX + g->dx + g->width, cover.width_);
@@ -757,13 +778,12 @@ struct GlyphPainter {
                 j0 = std::max(0, cv.top - gy);
                 j1 = std::min(g->height, cv.bottom - gy);
             }
-            const uchar* mask = g->mask.data() + size_t(j0) * size_t(g->stride);
             QRgb* d = cv.row(gy + j0) + gx;
             // Whole padded rows inside the image go several pixels at a time; the padding mixes
             // with weight 0 and leaves its pixels as they are.
-            if (gx >= 0 && gx + g->stride <= cv.width &&
-                mixRows(d, rowPixels, mask, g->stride, j1 - j0))
+            if (gx >= 0 && gx + g->stride <= cv.width && mixRows(d, rowPixels, *g, j0, j1 - j0))
                 continue;
+            const uchar* mask = g->mask.data() + size_t(j0) * size_t(g->stride);
             if (gx >= cv.width || gx + g->width <= 0) continue;
             const int i0 = std::max(0, -gx), i1 = std::min(g->width, cv.width - gx);
             for (int j = j0; j < j1; ++j, d += rowPixels, mask += g->stride)
@@ -776,9 +796,11 @@ namespace {
 
 #if defined(OV_HAVE_AVX2_PATH)
 struct Avx2Rows {
-    __attribute__((target("avx2"))) bool operator()(QRgb* d, qsizetype rowPixels, const uchar* m,
-                                                    int stride, int rows) const {
-        mixRowsAvx2(mix8, d, rowPixels, m, stride, rows);
+    template <class Glyph>
+    __attribute__((target("avx2"))) bool operator()(QRgb* d, qsizetype rowPixels, const Glyph& g,
+                                                    int j0, int rows) const {
+        mixRowsAvx2(mix8, d, rowPixels, g.pairs.data() + 2 * size_t(j0) * size_t(g.stride),
+                    g.stride, rows);
         return true;
     }
     Avx2Mix mix8;
@@ -795,13 +817,14 @@ void drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView t
                const quint64* hidden) {
 #if defined(__SSE2__)
     GlyphPainter::draw(f, cv, x, y, text, color, hidden,
-                       [color](QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int rows) {
-                           mixRowsSse2(d, rowPixels, m, stride, rows, color);
+                       [color](QRgb* d, qsizetype rowPixels, const auto& g, int j0, int rows) {
+                           mixRowsSse2(d, rowPixels, g.mask.data() + size_t(j0) * size_t(g.stride),
+                                       g.stride, rows, color);
                            return true;
                        });
 #else
     GlyphPainter::draw(f, cv, x, y, text, color, hidden,
-                       [](QRgb*, qsizetype, const uchar*, int, int) { return false; });
+                       [](QRgb*, qsizetype, const auto&, int, int) { return false; });
 #endif
 }
 

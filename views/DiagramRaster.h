@@ -118,8 +118,9 @@ private:
         int advance = 0;
         int dx = 0, dy = 0; // mask position relative to the pen's top-left corner
         int width = 0, height = 0;
-        int stride = 0;          // row length of mask: width rounded up to a multiple of 4
-        std::vector<uchar> mask; // coverage 0..255, row after row, 0 in the padding
+        int stride = 0;           // row length of mask: width rounded up to a multiple of 4
+        std::vector<uchar> mask;  // coverage 0..255, row after row, 0 in the padding
+        std::vector<uchar> pairs; // for each coverage a, the bytes a and 255 - a
     };
     Glyph& glyph(char16_t c);
     const Glyph* made(char16_t c) const;
