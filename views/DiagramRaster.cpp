@@ -723,17 +723,14 @@ int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView t
     int penX = x;
     qsizetype i = 0;
     for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        if (const Glyph* g = c < 256 ? (latin_[c].ready ? &latin_[c] : nullptr) : made(c)) {
-            // The columns of the glyph's ink inside the image.
-            const int a = std::max(penX + g->dx, 0),
-                      b = std::min(penX + g->dx + g->width, cover.width_);
-            if (!g->mask.empty() && a < b && covered(a, b)) {
-                hidden[start + size_t(i / 64)] |= quint64(1) << (i % 64);
-                some = true;
-            }
-            penX += g->advance;
+        const Glyph& g = drawn(ch.unicode());
+        // The columns of the glyph's ink inside the image.
+        const int a = std::max(penX + g.dx, 0), b = std::min(penX + g.dx + g.width, cover.width_);
+        if (!g.mask.empty() && a < b && covered(a, b)) {
+            hidden[start + size_t(i / 64)] |= quint64(1) << (i % 64);
+            some = true;
         }
+        penX += g.advance;
         ++i;
     }
     if (some) return int(start);
@@ -765,28 +762,26 @@ struct GlyphPainter {
         qsizetype i = -1;
         for (const QChar ch : text) {
             ++i;
-            const char16_t c = ch.unicode();
-            const GlyphFont::Glyph* g = c < 256 ? &f.latin_[c] : f.made(c);
-            if (!g || !g->ready) continue;
-            const int gx = penX + g->dx, gy = y + g->dy;
-            penX += g->advance;
-            if (g->height == 0 || (hidden && (hidden[i / 64] >> (i % 64)) & 1)) continue;
+            const GlyphFont::Glyph& g = f.drawn(ch.unicode());
+            const int gx = penX + g.dx, gy = y + g.dy;
+            penX += g.advance;
+            if (g.height == 0 || (hidden && (hidden[i / 64] >> (i % 64)) & 1)) continue;
             // The rows [j0, j1) of the mask inside the band.
-            int j0 = 0, j1 = g->height;
+            int j0 = 0, j1 = g.height;
             if (!rowsInside) {
-                if (gy >= cv.bottom || gy + g->height <= cv.top) continue;
+                if (gy >= cv.bottom || gy + g.height <= cv.top) continue;
                 j0 = std::max(0, cv.top - gy);
-                j1 = std::min(g->height, cv.bottom - gy);
+                j1 = std::min(g.height, cv.bottom - gy);
             }
             QRgb* d = cv.row(gy + j0) + gx;
             // Whole padded rows inside the image go several pixels at a time; the padding mixes
             // with weight 0 and leaves its pixels as they are.
-            if (gx >= 0 && gx + g->stride <= cv.width && mixRows(d, rowPixels, *g, j0, j1 - j0))
+            if (gx >= 0 && gx + g.stride <= cv.width && mixRows(d, rowPixels, g, j0, j1 - j0))
                 continue;
-            const uchar* mask = g->mask.data() + size_t(j0) * size_t(g->stride);
-            if (gx >= cv.width || gx + g->width <= 0) continue;
-            const int i0 = std::max(0, -gx), i1 = std::min(g->width, cv.width - gx);
-            for (int j = j0; j < j1; ++j, d += rowPixels, mask += g->stride)
+            const uchar* mask = g.mask.data() + size_t(j0) * size_t(g.stride);
+            if (gx >= cv.width || gx + g.width <= 0) continue;
+            const int i0 = std::max(0, -gx), i1 = std::min(g.width, cv.width - gx);
+            for (int j = j0; j < j1; ++j, d += rowPixels, mask += g.stride)
                 MixPixels(d + i0, mask + i0, i1 - i0, color);
         }
     }

@@ -124,6 +124,12 @@ private:
     };
     Glyph& glyph(char16_t c);
     const Glyph* made(char16_t c) const;
+    // The glyph of c as drawing takes it: one with neither ink nor advance when not made yet.
+    const Glyph& drawn(char16_t c) const {
+        if (c < 256) return latin_[c]; // empty until made
+        const Glyph* g = made(c);
+        return g ? *g : none_;
+    }
     void render(char16_t c, Glyph& g);
 
     QFont font_;
@@ -138,6 +144,7 @@ private:
     std::array<qint16, 256> latinAdvance_; // their advances, -1 until made: measuring reads only
                                            // these
     QHash<char16_t, Glyph> others_;
+    Glyph none_;
 };
 
 } // namespace ov::raster
