@@ -104,9 +104,9 @@ struct Avx2Mix {
                               _mm_unpacklo_epi8(a, _mm_xor_si128(a, _mm_set1_epi8(char(0xff))))));
     }
     // The same with the weights as pairs a0, ~a0, ... a7, ~a7 in both 128-bit halves.
-    __attribute__((target("avx2"))) __m256i pairs(__m256i dst, __m256i pairs) const {
-        const __m256i aLo = _mm256_shuffle_epi8(pairs, spreadLo),
-                      aHi = _mm256_shuffle_epi8(pairs, spreadHi);
+    __attribute__((target("avx2"))) __m256i pairs(__m256i dst, __m256i weights) const {
+        const __m256i aLo = _mm256_shuffle_epi8(weights, spreadLo),
+                      aHi = _mm256_shuffle_epi8(weights, spreadHi);
         const __m256i d = _mm256_xor_si256(dst, flip);
         const __m256i tLo = _mm256_maddubs_epi16(aLo, _mm256_unpacklo_epi8(color, d));
         const __m256i tHi = _mm256_maddubs_epi16(aHi, _mm256_unpackhi_epi8(color, d));
@@ -170,7 +170,7 @@ __attribute__((target("avx2"))) inline void mixRowPairsAvx2(const Avx2Mix& mix8,
     if (rows) {
         for (int i = 0; i < groups; i += 8)
             store8(d + i, mix8.pairs(load8(d + i), pairsOf8(p + 2 * i)));
-        if (tail) {
+        if (tail) { // only the low half of the mix is kept
             QRgb* q = d + groups;
             store4(q, _mm256_castsi256_si128(mix8.pairs(_mm256_castsi128_si256(load4(q)),
                                                         pairsOf4(p + 2 * groups, p + 2 * groups))));
