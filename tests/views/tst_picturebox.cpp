@@ -266,21 +266,24 @@ void TestPictureBox::mixPixels() {
     std::vector<QRgb> pixels(kRun + 2);
     std::vector<uchar> weights(kRun + 2, 255);
     const auto channels = [](int v) { return std::array{v, 255 - v, (v * 77) & 255}; };
+    // Weight and pixel both change from one pixel to the next, and every weight meets every pixel
+    // value: for weight k % 256 the pixel values are k / 256 + 3 * (k % 256), modulo 256.
+    const auto pixelOf = [](int k) { return ((k >> 8) + 3 * k) & 255; };
     int wrong = 0;
     QString first;
     for (int c = 0; c < 256; ++c) {
         const auto color = channels(c);
         pixels.front() = pixels.back() = kGuard;
         for (int k = 0; k < kRun; ++k) {
-            const auto d = channels(k & 255);
+            const auto d = channels(pixelOf(k));
             pixels[size_t(k) + 1] = qRgb(d[0], d[1], d[2]);
-            weights[size_t(k) + 1] = uchar(k >> 8);
+            weights[size_t(k) + 1] = uchar(k & 255);
         }
         ov::raster::MixPixels(pixels.data() + 1, weights.data() + 1, kRun,
                               qRgb(color[0], color[1], color[2]));
         for (int k = 0; k < kRun; ++k) {
-            const auto d = channels(k & 255);
-            const int a = (k >> 8) & 255;
+            const auto d = channels(pixelOf(k));
+            const int a = k & 255;
             const QRgb got = pixels[size_t(k) + 1];
             const std::array have{qRed(got), qGreen(got), qBlue(got)};
             for (size_t ch = 0; ch < 3; ++ch) {
