@@ -66,16 +66,6 @@ inline void mix4(QRgb* d, uint32_t alpha, __m128i color16) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(tLo, tHi));
 }
 
-// Mixes the rows of a glyph mask (stride a multiple of 4) into the picture.
-void mixRowsSse2(QRgb* d, qsizetype rowPixels, const uchar* m, int stride, int rows, QRgb color) {
-    const __m128i color16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(color)), _mm_setzero_si128());
-    for (int j = 0; j < rows; ++j, d += rowPixels, m += stride)
-        for (int i = 0; i < stride; i += 4) {
-            uint32_t a4;
-            std::memcpy(&a4, m + i, 4);
-            if (a4) mix4(d + i, a4, color16);
-        }
-}
 #endif
 
 #if defined(OV_HAVE_AVX2_PATH)
@@ -776,8 +766,10 @@ struct GlyphPainter {
             QRgb* d = cv.row(gy + j0) + gx;
             // Whole padded rows inside the image go several pixels at a time; the padding mixes
             // with weight 0 and leaves its pixels as they are.
-            if (gx >= 0 && gx + g.stride <= cv.width && mixRows(d, rowPixels, g, j0, j1 - j0))
+            if (gx >= 0 && gx + g.stride <= cv.width) {
+                mixRows(d, rowPixels, g, j0, j1 - j0);
                 continue;
+            }
             const uchar* mask = g.mask.data() + size_t(j0) * size_t(g.stride);
             if (gx >= cv.width || gx + g.width <= 0) continue;
             const int i0 = std::max(0, -gx), i1 = std::min(g.width, cv.width - gx);
@@ -792,11 +784,10 @@ namespace {
 #if defined(OV_HAVE_AVX2_PATH)
 struct Avx2Rows {
     template <class Glyph>
-    __attribute__((target("avx2"))) bool operator()(QRgb* d, qsizetype rowPixels, const Glyph& g,
+    __attribute__((target("avx2"))) void operator()(QRgb* d, qsizetype rowPixels, const Glyph& g,
                                                     int j0, int rows) const {
         mixRowsAvx2(mix8, d, rowPixels, g.pairs.data() + 2 * size_t(j0) * size_t(g.stride),
                     g.stride, rows);
-        return true;
     }
     Avx2Mix mix8;
 };
@@ -810,17 +801,12 @@ __attribute__((target("avx2"))) void drawAvx2(const GlyphFont& f, const Canvas& 
 
 void drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, QStringView text, QRgb color,
                const quint64* hidden) {
-#if defined(__SSE2__)
     GlyphPainter::draw(f, cv, x, y, text, color, hidden,
                        [color](QRgb* d, qsizetype rowPixels, const auto& g, int j0, int rows) {
-                           mixRowsSse2(d, rowPixels, g.mask.data() + size_t(j0) * size_t(g.stride),
-                                       g.stride, rows, color);
-                           return true;
+                           const uchar* m = g.mask.data() + size_t(j0) * size_t(g.stride);
+                           for (int j = 0; j < rows; ++j, d += rowPixels, m += g.stride)
+                               MixPixels(d, m, g.stride, color);
                        });
-#else
-    GlyphPainter::draw(f, cv, x, y, text, color, hidden,
-                       [](QRgb*, qsizetype, const auto&, int, int) { return false; });
-#endif
 }
 
 } // namespace
