@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QVarLengthArray>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -303,6 +304,8 @@ public:
         last = w_ - 1 - inset;
         return first <= last;
     }
+    // How many rows at either end may have an inset; those between have none.
+    int corner() const { return int(insets_.size()); }
 
 private:
     int w_, h_;
@@ -320,37 +323,71 @@ void FillBox(const Canvas& cv, int x1, int y1, int x2, int y2, QRgb color) {
         span(cv, y, x1, x2, color);
 }
 
-void RoundRect(const Canvas& cv, int left, int top, int right, int bottom, int ellipseWidth,
-               int ellipseHeight, QRgb pen, int penWidth, const QRgb* fill) {
+namespace {
+
+// The runs of one colour that make up the rows [rowLo, rowHi) of a RoundRect, outline and fill of
+// a row left to right: run(y0, y1, x1, x2, color) paints pixels [x1, x2] of rows [y0, y1). The
+// rows between the corners are all alike and come as one.
+template <class Run>
+void roundRectRuns(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight,
+                   QRgb pen, int penWidth, const QRgb* fill, int rowLo, int rowHi, const Run& run) {
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     const int w = right - left, h = bottom - top;
-    if (w <= 0 || h <= 0 || top >= cv.bottom || bottom <= cv.top) return;
+    if (w <= 0 || h <= 0 || top >= rowHi || bottom <= rowLo) return;
     penWidth = std::max(penWidth, 0);
     const bool solid = fill && (penWidth == 0 || *fill == pen);
     const RoundedRows outer(w, h, ellipseWidth, ellipseHeight);
     // The outline is what the shape has beyond the same shape made penWidth smaller.
     const RoundedRows inner(w - 2 * penWidth, h - 2 * penWidth, ellipseWidth - 2 * penWidth,
                             ellipseHeight - 2 * penWidth);
-    const int j0 = std::max(0, cv.top - top), j1 = std::min(h, cv.bottom - top);
-    for (int j = j0; j < j1; ++j) {
+    const int alikeFrom = std::max(outer.corner(), penWidth + inner.corner());
+    const int alikeTo = std::min(h - outer.corner(), h - penWidth - inner.corner());
+    const int j1 = std::min(h, rowHi - top);
+    for (int j = std::max(0, rowLo - top), next = j + 1; j < j1; j = next) {
+        next = j >= alikeFrom && j < alikeTo ? std::min(alikeTo, j1) : j + 1;
         int a = 0, b = 0;
         if (!outer.row(j, a, b)) continue;
-        const int y = top + j;
+        const int y0 = top + j, y1 = top + next;
         if (solid) {
-            span(cv, y, left + a, left + b, *fill);
+            run(y0, y1, left + a, left + b, *fill);
             continue;
         }
         int ia = 0, ib = -1;
         if (!inner.row(j - penWidth, ia, ib)) {
-            span(cv, y, left + a, left + b, pen);
+            run(y0, y1, left + a, left + b, pen);
             continue;
         }
         ia += penWidth;
         ib += penWidth;
-        span(cv, y, left + a, left + ia - 1, pen);
-        span(cv, y, left + ib + 1, left + b, pen);
-        if (fill) span(cv, y, left + ia, left + ib, *fill);
+        if (ia > a) run(y0, y1, left + a, left + ia - 1, pen);
+        if (fill) run(y0, y1, left + ia, left + ib, *fill);
+        if (b > ib) run(y0, y1, left + ib + 1, left + b, pen);
+    }
+}
+
+} // namespace
+
+void RoundRect(const Canvas& cv, int left, int top, int right, int bottom, int ellipseWidth,
+               int ellipseHeight, QRgb pen, int penWidth, const QRgb* fill) {
+    roundRectRuns(left, top, right, bottom, ellipseWidth, ellipseHeight, pen, penWidth, fill,
+                  cv.top, cv.bottom, [&cv](int y0, int y1, int x1, int x2, QRgb color) {
+                      for (int y = y0; y < y1; ++y)
+                          span(cv, y, x1, x2, color);
+                  });
+}
+
+void FillSpans(const Canvas& cv, const Span* spans, int count) {
+    for (const Span* s = spans; s != spans + count; ++s)
+        span(cv, s->y, s->x1, s->x2, s->color);
+}
+
+void CopySpans(const Canvas& cv, int x, int y, const QImage& picture, const Span* spans,
+               int count) {
+    for (const Span* s = spans; s != spans + count; ++s) {
+        const auto* from = reinterpret_cast<const QRgb*>(picture.constScanLine(s->y - y));
+        std::memcpy(cv.row(s->y) + s->x1, from + (s->x1 - x),
+                    sizeof(QRgb) * size_t(s->x2 - s->x1 + 1));
     }
 }
 
@@ -363,58 +400,65 @@ void Cover::Reset(const Canvas& cv) {
     any_ = false;
 }
 
-void Cover::All() {
-    std::fill(bits_.begin(), bits_.end(), ~quint64(0));
-    any_ = true;
-}
-
-void Cover::span(int y0, int y1, int x1, int x2) {
+void Cover::paint(int y0, int y1, int x1, int x2, QRgb color, std::vector<Span>& visible) {
     y0 = std::max(y0, top_);
-    y1 = std::min(y1, bottom_ - 1);
+    y1 = std::min(y1, bottom_);
     x1 = std::max(x1, 0);
     x2 = std::min(x2, width_ - 1);
-    if (y0 > y1 || x1 > x2) return;
-    const int w1 = x1 >> 6, w2 = x2 >> 6;
-    const quint64 first = ~quint64(0) << (x1 & 63), last = ~quint64(0) >> (63 - (x2 & 63));
-    quint64* r = bits_.data() + size_t(y0 - top_) * size_t(words_);
-    for (int y = y0; y <= y1; ++y, r += words_) {
-        if (w1 == w2) {
-            r[w1] |= first & last;
-            continue;
-        }
-        r[w1] |= first;
-        std::fill(r + w1 + 1, r + w2, ~quint64(0));
-        r[w2] |= last;
-    }
+    if (y0 >= y1 || x1 > x2) return;
     any_ = true;
+    const int w1 = x1 >> 6, w2 = x2 >> 6;
+    const quint64 firstWord = ~quint64(0) << (x1 & 63), lastWord = ~quint64(0) >> (63 - (x2 & 63));
+    quint64* r = bits_.data() + size_t(y0 - top_) * size_t(words_);
+    if (w1 == w2) { // the usual case: a run within one word
+        const quint64 run = firstWord & lastWord;
+        for (int y = y0; y < y1; ++y, r += words_) {
+            const quint64 open = run & ~r[w1];
+            if (!open) continue;
+            visible.push_back({y, w1 * 64 + std::countr_zero(open),
+                               w1 * 64 + 63 - std::countl_zero(open), color});
+            r[w1] |= run;
+        }
+        return;
+    }
+    // The pixels of the run not covered yet in word w of a row.
+    const auto open = [&](const quint64* row, int w) {
+        quint64 bits = ~row[w];
+        if (w == w1) bits &= firstWord;
+        if (w == w2) bits &= lastWord;
+        return bits;
+    };
+    for (int y = y0; y < y1; ++y, r += words_) {
+        int w = w1;
+        while (w <= w2 && !open(r, w))
+            ++w;
+        if (w > w2) continue; // all covered already
+        const int from = w * 64 + std::countr_zero(open(r, w));
+        w = w2;
+        while (!open(r, w))
+            --w;
+        visible.push_back({y, from, w * 64 + 63 - std::countl_zero(open(r, w)), color});
+        r[w1] |= firstWord;
+        std::fill(r + w1 + 1, r + w2, ~quint64(0));
+        r[w2] |= lastWord;
+    }
 }
 
-void Cover::Box(int x1, int y1, int x2, int y2) {
+void Cover::All(QRgb color, std::vector<Span>& visible) {
+    paint(top_, bottom_, 0, width_ - 1, color, visible);
+}
+
+void Cover::Box(int x1, int y1, int x2, int y2, QRgb color, std::vector<Span>& visible) {
     if (x1 > x2) std::swap(x1, x2);
     if (y1 > y2) std::swap(y1, y2);
-    span(y1, y2, x1, x2);
+    paint(y1, y2 + 1, x1, x2, color, visible);
 }
 
-void Cover::RoundRect(int left, int top, int right, int bottom, int ellipseWidth,
-                      int ellipseHeight) {
-    if (right < left) std::swap(left, right);
-    if (bottom < top) std::swap(top, bottom);
-    const int w = right - left, h = bottom - top;
-    if (w <= 0 || h <= 0) return;
-    const RoundedRows shape(w, h, ellipseWidth, ellipseHeight);
-    // Rows of the same extent (all but the corners' rows) go together.
-    for (int j = std::max(0, top_ - top), end = std::min(h, bottom_ - top); j < end;) {
-        int a = 0, b = 0;
-        if (!shape.row(j, a, b)) {
-            ++j;
-            continue;
-        }
-        int k = j + 1;
-        for (int a2 = 0, b2 = 0; k < end && shape.row(k, a2, b2) && a2 == a && b2 == b;)
-            ++k;
-        span(top + j, top + k - 1, left + a, left + b);
-        j = k;
-    }
+void Cover::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight,
+                      QRgb pen, int penWidth, QRgb fill, std::vector<Span>& visible) {
+    roundRectRuns(
+        left, top, right, bottom, ellipseWidth, ellipseHeight, pen, penWidth, &fill, top_, bottom_,
+        [&](int y0, int y1, int x1, int x2, QRgb color) { paint(y0, y1, x1, x2, color, visible); });
 }
 
 namespace {

@@ -51,23 +51,42 @@ void MixPixels(QRgb* pixels, const uchar* weights, int count, QRgb color);
 // premultiplied one blended by its alpha (other formats are converted first).
 void DrawImage(const Canvas& canvas, int x, int y, const QImage& picture);
 
+// A run of pixels [x1, x2] of row y in one colour (for a picture: the part of it to copy there).
+struct Span {
+    int y, x1, x2;
+    QRgb color;
+};
+
+// Fills the runs, which must lie inside the canvas.
+void FillSpans(const Canvas& canvas, const Span* spans, int count);
+// Copies the parts of an RGB32 picture with its top-left corner at (x, y) that the runs give.
+void CopySpans(const Canvas& canvas, int x, int y, const QImage& picture, const Span* spans,
+               int count);
+
 // The pixels of a band that drawing still to come paints over with opaque colour: whatever is
 // drawn there before is hidden and may be left out. Filled while walking a band's operations
 // from the last to the first. One bit per pixel.
+//
+// Adding an opaque shape also tells what of it still has to be painted: each of its runs is cut
+// down to the stretch from its first to its last pixel not covered yet (a covered pixel between
+// them is painted over later anyway) and appended to `visible`, or left out when all of it is
+// covered. Runs are clipped to the band and the image.
 class Cover {
 public:
     // Starts empty, for the rows of canvas.
     void Reset(const Canvas& canvas);
     // The whole band, as the back colour paints it.
-    void All();
+    void All(QRgb color, std::vector<Span>& visible);
     // The rectangle whose corners (x1, y1) and (x2, y2) are both included, in either order.
-    void Box(int x1, int y1, int x2, int y2);
-    // The shape a filled RoundRect paints (outline and fill together).
-    void RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+    void Box(int x1, int y1, int x2, int y2, QRgb color, std::vector<Span>& visible);
+    // A RoundRect with a fill (see RoundRect): outline and fill together.
+    void RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight,
+                   QRgb pen, int penWidth, QRgb fill, std::vector<Span>& visible);
 
 private:
     friend class GlyphFont;
-    void span(int y0, int y1, int x1, int x2); // pixels [x1, x2] of rows [y0, y1]
+    // Pixels [x1, x2] of rows [y0, y1).
+    void paint(int y0, int y1, int x1, int x2, QRgb color, std::vector<Span>& visible);
     const quint64* row(int y) const { return bits_.data() + size_t(y - top_) * size_t(words_); }
     int top_ = 0, bottom_ = 0, width_ = 0, words_ = 0;
     bool any_ = false;

@@ -414,65 +414,106 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
     return true;
 }
 
-void PictureBox::drawOp(const ov::raster::Canvas& cv, const Pending& op, int dx, int dy,
-                        const std::vector<QImage>& images, int hidden,
-                        const quint64* hiddenBits) const {
+// One operation as a band draws it: moved by (dx, dy), with the pictures its image index refers
+// to. A text has what GlyphFont::Hidden found for it; an opaque shape or picture is drawn as the
+// runs of it that are not painted over later (count of them from first in the band's spans).
+struct PictureBox::Step {
+    const Pending* op;
+    int dx, dy;
+    const std::vector<QImage>* images;
+    int hidden = -1;
+    int first = 0, count = -1; // count -1: drawn whole
+};
+
+// A band's steps, those of replayed lists in place; the bits of hidden characters; the runs of
+// opaque paint to draw; the cover.
+struct PictureBox::BandScratch {
+    std::vector<Step> steps;
+    std::vector<quint64> hidden;
+    std::vector<ov::raster::Span> spans;
+    ov::raster::Cover cover;
+};
+
+void PictureBox::drawOp(const ov::raster::Canvas& cv, const Step& step,
+                        const BandScratch& scratch) {
+    const Pending& op = *step.op;
+    const int dx = step.dx, dy = step.dy;
+    const ov::raster::Span* spans = scratch.spans.data() + step.first;
     switch (op.kind) {
     case Pending::Kind::Fill:
-        ov::raster::FillBox(cv, 0, cv.top, cv.width - 1, cv.bottom - 1, op.color);
-        break;
     case Pending::Kind::Box:
-        ov::raster::FillBox(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.color);
+        ov::raster::FillSpans(cv, spans, step.count);
         break;
     case Pending::Kind::RoundRect:
-        ov::raster::RoundRect(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.ellipseWidth,
-                              op.ellipseHeight, op.color, op.width, op.filled ? &op.fill : nullptr);
+        if (step.count >= 0)
+            ov::raster::FillSpans(cv, spans, step.count);
+        else
+            ov::raster::RoundRect(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy,
+                                  op.ellipseWidth, op.ellipseHeight, op.color, op.width, nullptr);
         break;
     case Pending::Kind::Line:
         ov::raster::Line(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.width, op.color);
         break;
     case Pending::Kind::Text:
-        if (hidden != ov::raster::GlyphFont::kAllHidden)
+        if (step.hidden != ov::raster::GlyphFont::kAllHidden)
             op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.text, op.color,
-                          hidden >= 0 ? hiddenBits + hidden : nullptr);
+                          step.hidden >= 0 ? scratch.hidden.data() + step.hidden : nullptr);
         if (op.underline) op.font->Underline(cv, op.x1 + dx, op.y1 + dy, op.width, op.color);
         break;
-    case Pending::Kind::Image:
-        ov::raster::DrawImage(cv, op.x1 + dx, op.y1 + dy, images[size_t(op.index)]);
+    case Pending::Kind::Image: {
+        const QImage& picture = (*step.images)[size_t(op.index)];
+        if (step.count >= 0)
+            ov::raster::CopySpans(cv, op.x1 + dx, op.y1 + dy, picture, spans, step.count);
+        else
+            ov::raster::DrawImage(cv, op.x1 + dx, op.y1 + dy, picture);
         break;
+    }
     case Pending::Kind::List: // flush draws a list's operations one by one
         break;
     }
 }
 
-int PictureBox::hide(ov::raster::Cover& cover, const Pending& op, int dx, int dy,
-                     const std::vector<QImage>& images, std::vector<quint64>& hidden) {
+void PictureBox::hide(BandScratch& scratch, const Pending& op, int dx, int dy,
+                      const std::vector<QImage>& images) {
+    auto& [steps, hidden, spans, cover] = scratch;
+    Step step{&op, dx, dy, &images};
+    const int first = int(spans.size());
     switch (op.kind) {
     case Pending::Kind::Fill:
-        cover.All();
+        cover.All(op.color, spans);
+        step.count = int(spans.size()) - first;
         break;
     case Pending::Kind::Box:
-        cover.Box(op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy);
+        cover.Box(op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.color, spans);
+        step.count = int(spans.size()) - first;
         break;
     case Pending::Kind::RoundRect: // without a fill only the outline is painted
-        if (op.filled)
+        if (op.filled) {
             cover.RoundRect(op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.ellipseWidth,
-                            op.ellipseHeight);
+                            op.ellipseHeight, op.color, op.width, op.fill, spans);
+            step.count = int(spans.size()) - first;
+        }
         break;
     case Pending::Kind::Image: {
         const QImage& picture = images[size_t(op.index)]; // RGB32 pictures are copied as they are
-        if (!picture.isNull() && picture.format() == QImage::Format_RGB32)
+        if (!picture.isNull() && picture.format() == QImage::Format_RGB32) {
             cover.Box(op.x1 + dx, op.y1 + dy, op.x1 + dx + picture.width() - 1,
-                      op.y1 + dy + picture.height() - 1);
+                      op.y1 + dy + picture.height() - 1, 0, spans);
+            step.count = int(spans.size()) - first;
+        }
         break;
     }
     case Pending::Kind::Text:
-        return op.font->Hidden(cover, op.x1 + dx, op.y1 + dy, op.width, op.text, hidden);
+        step.hidden = op.font->Hidden(cover, op.x1 + dx, op.y1 + dy, op.width, op.text, hidden);
+        if (step.hidden == ov::raster::GlyphFont::kAllHidden && !op.underline) return;
+        break;
     case Pending::Kind::Line: // lines are too thin to hide much
     case Pending::Kind::List:
         break;
     }
-    return -1;
+    if (step.count == 0) return; // painted over entirely
+    step.first = first;
+    steps.push_back(step);
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
@@ -520,20 +561,6 @@ QThreadPool& bandPool() {
 
 } // namespace
 
-// A band's operations, those of replayed lists in place, each with its move, its pictures and
-// what hide() found; the bits of hidden characters; the cover.
-struct PictureBox::BandScratch {
-    struct Step {
-        const Pending* op;
-        int dx, dy;
-        const std::vector<QImage>* images;
-        int hidden;
-    };
-    std::vector<Step> steps;
-    std::vector<quint64> hidden;
-    ov::raster::Cover cover;
-};
-
 void PictureBox::flush() const {
     if (pending_.empty()) return;
     const ov::raster::Canvas whole(image_); // the one place the image is touched for writing
@@ -579,37 +606,29 @@ void PictureBox::flush() const {
         scratch_.push_back(std::make_unique<BandScratch>());
     std::atomic<int> next{0};
     const auto work = [&](BandScratch& scratch) {
-        auto& [steps, hidden, cover] = scratch;
         for (int b = next++; b < bands; b = next++) {
             ov::raster::Canvas cv = whole;
             cv.top = bandTop[size_t(b)];
             cv.bottom = bandTop[size_t(b) + 1];
-            steps.clear();
-            hidden.clear();
-            cover.Reset(cv);
-            // From the last operation back, noting which characters end up under opaque paint;
-            // then drawn from the first on.
-            const auto take = [&](const Pending& op, int dx, int dy,
-                                  const std::vector<QImage>& images) {
-                const int h = hide(cover, op, dx, dy, images, hidden);
-                if (op.kind == Pending::Kind::Text && h == ov::raster::GlyphFont::kAllHidden &&
-                    !op.underline)
-                    return;
-                steps.push_back({&op, dx, dy, &images, h});
-            };
+            scratch.steps.clear();
+            scratch.hidden.clear();
+            scratch.spans.clear();
+            scratch.cover.Reset(cv);
+            // From the last operation back, noting what ends up under opaque paint; then drawn
+            // from the first on.
             for (int k = start[size_t(b) + 1] - 1; k >= start[size_t(b)]; --k) {
                 const Pending& op = pending_[size_t(ops[size_t(k)])];
                 if (op.kind != Pending::Kind::List) {
-                    take(op, 0, 0, images_);
+                    hide(scratch, op, 0, 0, images_);
                     continue;
                 }
                 const OpListData& list = *lists_[size_t(op.index)]; // it holds no lists
                 for (auto it = list.ops.rbegin(); it != list.ops.rend(); ++it)
                     if (it->bottom + op.y1 > cv.top && it->top + op.y1 < cv.bottom)
-                        take(*it, op.x1, op.y1, list.images);
+                        hide(scratch, *it, op.x1, op.y1, list.images);
             }
-            for (auto it = steps.rbegin(); it != steps.rend(); ++it)
-                drawOp(cv, *it->op, it->dx, it->dy, *it->images, it->hidden, hidden.data());
+            for (auto it = scratch.steps.rbegin(); it != scratch.steps.rend(); ++it)
+                drawOp(cv, *it, scratch);
         }
     };
     int helpers = 0;

@@ -202,17 +202,18 @@ private:
     void queue(Pending op);
     // Carries out the collected operations.
     void flush() const;
-    // Carries out one operation other than a list, moved by (dx, dy), on the rows of cv; images
-    // are those its image indices refer to. hidden, what hide() gave for a text, tells the
-    // characters to leave out (their bits in hiddenBits).
-    void drawOp(const ov::raster::Canvas& cv, const Pending& op, int dx, int dy,
-                const std::vector<QImage>& images, int hidden, const quint64* hiddenBits) const;
-    // While walking a band's operations from the last: adds to cover what op paints opaque, or
-    // for a text, finds its characters that cover hides (see GlyphFont::Hidden).
-    static int hide(ov::raster::Cover& cover, const Pending& op, int dx, int dy,
-                    const std::vector<QImage>& images, std::vector<quint64>& hidden);
-    // What a thread drawing bands works with, kept from picture to picture.
+    // What a thread drawing bands works with, kept from picture to picture, and one operation as
+    // a band draws it.
     struct BandScratch;
+    struct Step;
+    // While walking a band's operations from the last: adds to the band's cover what op, moved by
+    // (dx, dy), paints opaque, keeping the parts of it still to be painted; for a text, finds its
+    // characters that the cover hides (see GlyphFont::Hidden). Adds the step to those to draw,
+    // unless nothing of it is left to draw. images are those its image indices refer to.
+    static void hide(BandScratch& scratch, const Pending& op, int dx, int dy,
+                     const std::vector<QImage>& images);
+    // Carries out one step (an operation other than a list) on the rows of cv.
+    static void drawOp(const ov::raster::Canvas& cv, const Step& step, const BandScratch& scratch);
     friend struct OpListData;
     struct DrawState {
         float currentX, currentY;

@@ -551,6 +551,7 @@ std::vector<SceneStep> randomScene(quint32 seed, int w, int h) {
         s.width = in(1, 3);
         s.color = qint32(r.generate() & 0xffffffu);
         s.fill = qint32(r.generate() & 0xffffffu);
+        if (in(0, 2) == 0) s.fill = s.color; // a rounded box all of one colour
         s.filled = in(0, 2) != 0;
         s.opaque = in(0, 1) != 0;
         s.size = sizes[in(0, 3)];
