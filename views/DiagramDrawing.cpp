@@ -11,8 +11,11 @@
 #include "views/modColor.h"
 #include "views/modUserColor.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -38,15 +41,21 @@ int DiagramPenWidth(float fontSize) {
     return fontSize <= 20 ? 2 : 3;
 }
 
-namespace {
-
-// Whether every whole-pixel offset from v (as the drawing adds them, in floating point) rounds to
-// whole pixels as v does, so that a drawing made at v can be moved to another such place.
-bool roundsAlike(float v) {
-    if (!std::isfinite(v) || std::abs(v) > 8192) return false;
+bool RoundsAlikeMoved(float v, double extent) {
+    // The values worked out on the way to a position lie between v and the positions reached,
+    // give or take the rounding, and so does each one moved.
+    const double most = std::max(std::abs(double(v)), extent) + 4;
+    if (!std::isfinite(most) || most >= double(1 << 22)) return false;
+    // Adding a whole number to a single-precision value is exact unless the sum needs a coarser
+    // step than the value had; then it is off by at most half of the new step. The steps at least
+    // double each time, so however many whole numbers are added, the error stays below the step
+    // of the largest value reached.
+    const double step = double(1u << std::bit_width(unsigned(most))) * 0x1p-24; // most < 2^22
     const double fraction = double(v) - std::floor(double(v));
-    return std::abs(fraction - 0.5) > 1.0 / 64;
+    return std::abs(fraction - 0.5) > step;
 }
+
+namespace {
 
 // What a host's drawing takes from the surface's state rather than setting itself (the stretch
 // mode decides how its flag is scaled).
@@ -188,6 +197,10 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
     }
     const quint64 registry = UserRegistryGeneration();
     const QString none;
+    // The template's width in the font a host starts with: the same for every host, as each
+    // drawing ends in the font it began with, but measured again should one not.
+    std::optional<HostStart> measured;
+    float templateWidth = 0;
     for (size_t i = 0; i < n; ++i) {
         const DiagramHost& host = hosts[i];
         const HostGeography* geo =
@@ -209,30 +222,41 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
         // Position: clockwise from the right, on three quarters of the height.
         const double a = scene.Rotation + 2 * kPi * double(i) / double(n);
         const float hostWidth = known ? kept->hostWidth : pic.TextWidth(host.Host);
-        const float x = float(rx * std::cos(a) + rx + hostWidth - pic.TextWidth(kTemplate) / 2);
+        if (measured != start) {
+            templateWidth = pic.TextWidth(kTemplate);
+            measured = start;
+        }
+        const float x = float(rx * std::cos(a) + rx + hostWidth - templateWidth / 2);
         const float y = float(0.75 * ry * std::sin(a) + ry - 0.25 * ry + 20);
         // A host keeps its colour until the colour registry is emptied.
         const qint32 color = known && kept->registry == registry
                                  ? kept->color
                                  : UserColors(UserColorIndex(1, host.Host));
         const qint64 flagKey = flag ? flag->hDC().cacheKey() : 0;
-        const bool movable = kept && roundsAlike(x) && roundsAlike(y);
         const int bx = whole(x), by = whole(y);
-
-        const bool replayed = known && movable && kept->color == color &&
-                              kept->flagKey == flagKey &&
+        // How far the kept drawing would move, which adds to how far out its positions go.
+        const double moved =
+            known ? std::max(std::abs(double(bx) - kept->baseX), std::abs(double(by) - kept->baseY))
+                  : 0;
+        const bool replayed = known && kept->color == color && kept->flagKey == flagKey &&
+                              RoundsAlikeMoved(x, kept->drawing.Extent() + moved) &&
+                              RoundsAlikeMoved(y, kept->drawing.Extent() + moved) &&
                               pic.Replay(kept->drawing, bx - kept->baseX, by - kept->baseY);
         if (replayed) {
             ++cache->reused_;
         } else {
-            if (movable) pic.BeginList();
+            if (kept) pic.BeginList();
             drawHost(pic,
                      {host, geo ? geo->Country : none, geo ? geo->City : none,
                       geo ? geo->State : none, flag, x, y, hostWidth, color},
                      fade, scene.ShowBandWidth);
-            if (movable) {
+            // The drawing is kept only when it was made where moving it is exact (otherwise the
+            // one kept before stays).
+            PictureBox::OpList drawing = kept ? pic.EndList() : PictureBox::OpList();
+            if (!drawing.isEmpty() && RoundsAlikeMoved(x, drawing.Extent()) &&
+                RoundsAlikeMoved(y, drawing.Extent())) {
                 *kept = {};
-                kept->drawing = pic.EndList(); // empty when it could not be kept
+                kept->drawing = std::move(drawing);
                 kept->start = start;
                 kept->color = color;
                 kept->registry = registry;

@@ -47,6 +47,12 @@ private:
     int reused_ = 0;
 };
 
+// Whether a host drawing made at v (across or down), whose whole-pixel positions all lie within
+// extent of 0, comes out the same made at another such place moved by whole pixels: the drawing
+// works its positions out from v by adding and taking away whole numbers of pixels in single
+// precision, and each must round as the exact sum would, never close to a half.
+bool RoundsAlikeMoved(float v, double extent);
+
 // Width of the lines to the hosts at a font size: 1 below 8 points, 2 up to 20, 3 above.
 int DiagramPenWidth(float fontSize);
 

@@ -17,6 +17,7 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -337,9 +338,14 @@ struct OpListData {
     std::vector<QImage> images;
     std::vector<QString> texts;
     int top = 0, bottom = 0; // the rows the operations may touch, bottom excluded
+    int extent = 0;          // see OpList::Extent
     quint64 fontGeneration = 0;
     PictureBox::DrawState end{};
 };
+
+int PictureBox::OpList::Extent() const {
+    return data_ ? data_->extent : 0;
+}
 
 PictureBox::DrawState PictureBox::state() const {
     return {currentX_,  currentY_,    foreColor_, backColor_, fillColor_, fillStyle_,
@@ -364,6 +370,8 @@ PictureBox::OpList PictureBox::EndList() {
         data->top = first ? op.top : std::min(data->top, op.top);
         data->bottom = first ? op.bottom : std::max(data->bottom, op.bottom);
         first = false;
+        for (const int v : {op.x1, op.y1, op.x2, op.y2})
+            data->extent = std::max(data->extent, v == INT_MIN ? INT_MAX : std::abs(v));
         if (op.kind == Pending::Kind::Image) {
             data->images.push_back(images_[size_t(op.index)]);
             op.index = int(data->images.size()) - 1;

@@ -145,6 +145,9 @@ public:
     class OpList {
     public:
         bool isEmpty() const { return !data_; }
+        // The largest distance from 0, across or down, of the whole-pixel positions its
+        // operations were given (0 for an empty list).
+        int Extent() const;
 
     private:
         friend class PictureBox;

@@ -3,6 +3,7 @@
 // by button and wheel, rotation by dragging, mode and bandwidth switches, the tool buttons and
 // markers, and the rule that nothing is drawn while another tab is shown.
 #include "views/DiagramController.h"
+#include "views/DiagramDrawing.h"
 #include "views/DiagramPictures.h"
 #include "views/MouseWheel.h"
 #include "views/PictureBox.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -177,6 +179,8 @@ private slots:
     void dragging();
     void modeAndBandwidth();
     void hoverMarker();
+    void keptDrawingMoves_data();
+    void keptDrawingMoves();
 };
 
 void TestDiagram::initTestCase() {
@@ -731,6 +735,50 @@ void TestDiagram::hoverMarker() {
         QTest::mouseMove(d.pic, QPoint(300, 300));
         QTRY_VERIFY_WITH_TIMEOUT(!ssel->isVisible(), 5000);
     }
+}
+
+void TestDiagram::keptDrawingMoves_data() {
+    QTest::addColumn<double>("extent");
+    for (const double extent : {40.0, 1000.0, 1500.0, 8000.0, 70000.0, 1048576.0})
+        QTest::addRow("positions within %g", extent) << extent;
+}
+
+// A host's kept drawing is moved only from and to places v where every position the drawing works
+// out from v (whole numbers of pixels added and taken away in single precision) rounds to whole
+// pixels as the exact sum does. Places close to a half, and sums that climb to the extent and back
+// (where single precision loses the most), put that to the test; places refused show that the
+// margin is needed.
+void TestDiagram::keptDrawingMoves() {
+    QFETCH(double, extent);
+    QRandomGenerator r(11);
+    int accepted = 0, broken = 0, refusedBroken = 0;
+    for (int k = 0; k < 20000; ++k) {
+        const double whole = std::floor(r.bounded(2 * extent) - extent);
+        const double near =
+            std::ldexp(1 + r.bounded(1.0), -int(r.bounded(3, 26))) * (k % 2 ? 1 : -1);
+        const float v = float(whole + 0.5 + near);
+        if (std::abs(double(v)) > extent) continue;
+        const bool alike = RoundsAlikeMoved(v, extent);
+        accepted += alike;
+        float sum = v;
+        double exact = v;
+        bool rounds = true;
+        for (int step = 0; step < 30; ++step) {
+            // Out to near the extent on either side, or back close to v.
+            const double target = step % 2 ? (r.bounded(2) ? extent : -extent) * r.bounded(1.0)
+                                           : whole + double(r.bounded(-50, 50));
+            const double add =
+                std::clamp(std::round(target - exact), -extent - exact, extent - exact);
+            const double n = add < 0 ? std::ceil(add) : std::floor(add);
+            sum += float(n);
+            exact += n;
+            rounds = rounds && std::nearbyint(double(sum)) == std::nearbyint(exact);
+        }
+        (alike ? broken : refusedBroken) += !rounds;
+    }
+    QVERIFY2(accepted > 500, qPrintable(QString::number(accepted)));
+    QCOMPARE(broken, 0);
+    if (extent >= 1000) QVERIFY(refusedBroken > 0); // the margin is not idle
 }
 
 QTEST_MAIN(TestDiagram)
