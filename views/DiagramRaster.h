@@ -114,11 +114,11 @@ public:
     int InkTop() const { return inkTop_; }
     int InkBottom() const { return inkBottom_; }
 
-    // Draws text with the top-left corner of its line at (x, y). Only reads glyphs, so several
-    // bands may draw at once; TextWidth must have made them first (a glyph not made yet is left
-    // out). hidden, when given, has a bit for each character of text (bit i % 64 of word
-    // i / 64): characters whose bit is set are left out.
-    void Draw(const Canvas& canvas, int x, int y, QStringView text, QRgb color,
+    // Draws text, width its TextWidth, with the top-left corner of its line at (x, y). Only reads
+    // glyphs, so several bands may draw at once; TextWidth must have made them first (a glyph not
+    // made yet is left out). hidden, when given, has a bit for each character of text (bit i % 64
+    // of word i / 64): characters whose bit is set are left out.
+    void Draw(const Canvas& canvas, int x, int y, int width, QStringView text, QRgb color,
               const quint64* hidden = nullptr) const;
     // The underline of a text drawn at (x, y), width its TextWidth.
     void Underline(const Canvas& canvas, int x, int y, int width, QRgb color) const;
@@ -157,6 +157,8 @@ private:
     int ascent_ = 0;
     int inkTop_ = 0, inkBottom_ = 0;
     int inkLeft_ = 0, inkRight_ = 0; // how far ink reaches left of the pen, right of the advance
+    int padRight_ = 0;               // how far a padded mask row reaches right of the advance
+    bool backwards_ = false;         // a glyph with a negative advance was made
     int underlinePos_ = 0;
     int lineWidth_ = 1;
     std::array<Glyph, 256> latin_;         // below 256: nearly every character of a log

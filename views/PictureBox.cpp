@@ -464,7 +464,7 @@ void PictureBox::drawOp(const ov::raster::Canvas& cv, const Step& step,
         break;
     case Pending::Kind::Text:
         if (step.hidden != ov::raster::GlyphFont::kAllHidden)
-            op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.text, op.color,
+            op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.width, op.text, op.color,
                           step.hidden >= 0 ? scratch.hidden.data() + step.hidden : nullptr);
         if (op.underline) op.font->Underline(cv, op.x1 + dx, op.y1 + dy, op.width, op.color);
         break;

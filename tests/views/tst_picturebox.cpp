@@ -58,6 +58,8 @@ private slots:
     void print();
     void textMixedAsWholeRows_data();
     void textMixedAsWholeRows();
+    void textAtTheRightEdge_data();
+    void textAtTheRightEdge();
     void mixPixels();
     void lineBoxFilled();
     void line_data();
@@ -255,6 +257,44 @@ void TestPictureBox::textMixedAsWholeRows() {
             }
     }
     QVERIFY(compared > 200); // ink was compared, not only background
+}
+
+void TestPictureBox::textAtTheRightEdge_data() {
+    textMixedAsWholeRows_data();
+}
+
+// Text that ends at the right edge keeps its ink, slanted or not, on its own rows: nothing of it
+// reaches the start of the next rows.
+void TestPictureBox::textAtTheRightEdge() {
+    QFETCH(float, size);
+    QFETCH(bool, bold);
+    QFETCH(bool, italic);
+    constexpr int kWidth = 240;
+    auto pic = surface(kWidth, 90);
+    pic->setBackColor(kWhite);
+    pic->setFontSize(size);
+    pic->setFontBold(bold);
+    pic->setFontItalic(italic);
+    pic->setForeColor(0);
+    int inked = 0;
+    for (char16_t c = 0x21; c < 0x7f; ++c) {
+        const QString text = QStringLiteral("ab") + QChar{c};
+        pic->Cls();
+        for (const int y : {2, 40}) { // in one band, and across two
+            pic->setCurrentX(kWidth - pic->TextWidth(text));
+            pic->setCurrentY(float(y));
+            pic->Print(text);
+        }
+        const QImage& image = pic->Image();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                const bool ink = image.pixel(x, y) != qRgb(255, 255, 255);
+                if (ink && x < 8) // the texts start 100 pixels or more to the right
+                    QFAIL(qPrintable(QStringLiteral("'%1' reaches %2,%3").arg(text).arg(x).arg(y)));
+                inked += ink;
+            }
+    }
+    QVERIFY(inked > 1000);
 }
 
 // Text is laid on the picture by mixing its colour in with its coverage as the weight, each
