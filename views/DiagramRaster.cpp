@@ -421,23 +421,22 @@ void Cover::paint(int y0, int y1, int x1, int x2, QRgb color, std::vector<Span>&
         }
         return;
     }
-    // The pixels of the run not covered yet in word w of a row.
-    const auto open = [&](const quint64* row, int w) {
-        quint64 bits = ~row[w];
-        if (w == w1) bits &= firstWord;
-        if (w == w2) bits &= lastWord;
-        return bits;
-    };
     for (int y = y0; y < y1; ++y, r += words_) {
+        // The first pixel not covered yet, from the left; then the last, from the right: the
+        // search stops at the first one's word at the latest, and the bits left of the run that
+        // it may see there are lower than the first one.
         int w = w1;
-        while (w <= w2 && !open(r, w))
-            ++w;
-        if (w > w2) continue; // all covered already
-        const int from = w * 64 + std::countr_zero(open(r, w));
+        quint64 open = ~r[w1] & firstWord;
+        while (!open && w < w2)
+            open = ~r[++w];
+        if (w == w2) open &= lastWord;
+        if (!open) continue; // all covered already
+        const int from = w * 64 + std::countr_zero(open);
         w = w2;
-        while (!open(r, w))
-            --w;
-        visible.push_back({y, from, w * 64 + 63 - std::countl_zero(open(r, w)), color});
+        open = ~r[w2] & lastWord;
+        while (!open)
+            open = ~r[--w];
+        visible.push_back({y, from, w * 64 + 63 - std::countl_zero(open), color});
         r[w1] |= firstWord;
         std::fill(r + w1 + 1, r + w2, ~quint64(0));
         r[w2] |= lastWord;
