@@ -709,18 +709,6 @@ void GlyphFont::render(char16_t c, Glyph& g) {
     }
 }
 
-namespace {
-// Whether the n (1..64) bits of strip from bit a on are all set; strip starts at bit 64 * w0 and
-// has a word to spare after bit a + n.
-inline bool coveredRun(const quint64* strip, int w0, int a, int n) {
-    const quint64* w = strip + ((a >> 6) - w0);
-    const int shift = a & 63;
-    const quint64 bits = shift ? (w[0] >> shift) | (w[1] << (64 - shift)) : w[0];
-    const quint64 wanted = n == 64 ? ~quint64(0) : (quint64(1) << n) - 1;
-    return (bits & wanted) == wanted;
-}
-} // namespace
-
 int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView text,
                       std::vector<quint64>& hidden) const {
     if (!cover.any_) return -1;
@@ -731,7 +719,7 @@ int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView t
     if (r0 >= r1 || lo >= hi) return -1;
     // The columns covered in every one of those rows, for the words the text reaches.
     const int w0 = lo >> 6, w1 = (hi - 1) >> 6;
-    QVarLengthArray<quint64, 32> strip(w1 - w0 + 2); // and a word past the end, for covered()
+    QVarLengthArray<quint64, 32> strip(w1 - w0 + 1);
     bool none = true, whole = true;
     for (int w = w0; w <= w1; ++w) {
         quint64 all = ~quint64(0);
@@ -745,25 +733,36 @@ int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView t
     }
     if (none) return -1; // the common case: nothing over the text
     if (whole) return kAllHidden;
-    strip[w1 - w0 + 1] = 0;
-    // Whether columns [a, b) are all covered.
-    const auto covered = [&](int a, int b) {
-        for (; b - a > 64; a += 64)
-            if (!coveredRun(strip.data(), w0, a, 64)) return false;
-        return coveredRun(strip.data(), w0, a, b - a);
+    // The first column from a on that is not covered in all those rows (the strip's end when
+    // there is none).
+    const auto firstOpen = [&](int a) {
+        int w = a >> 6;
+        quint64 open = ~strip[w - w0] & (~quint64(0) << (a & 63));
+        while (!open && w < w1)
+            open = ~strip[++w - w0];
+        return open ? w * 64 + std::countr_zero(open) : (w1 + 1) * 64;
     };
     const size_t start = hidden.size();
     hidden.resize(start + (size_t(text.size()) + 63) / 64, 0);
     bool some = false;
+    // Glyphs come mostly left to right: columns [from, open) are covered, and while a glyph
+    // starts among them, whether it is hidden needs no search.
+    int from = 0, open = -1;
     int penX = x;
     qsizetype i = 0;
     for (const QChar ch : text) {
         const Glyph& g = drawn(ch.unicode());
         // The columns of the glyph's ink inside the image.
         const int a = std::max(penX + g.dx, 0), b = std::min(penX + g.dx + g.width, cover.width_);
-        if (!g.mask.empty() && a < b && covered(a, b)) {
-            hidden[start + size_t(i / 64)] |= quint64(1) << (i % 64);
-            some = true;
+        if (g.height && a < b && a >= lo && b <= hi) {
+            if (a < from || a > open) {
+                from = a;
+                open = firstOpen(a);
+            }
+            if (open >= b) {
+                hidden[start + size_t(i / 64)] |= quint64(1) << (i % 64);
+                some = true;
+            }
         }
         penX += g.advance;
         ++i;
