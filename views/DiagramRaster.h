@@ -57,9 +57,10 @@ struct Span {
     QRgb color;
 };
 
-// Fills the runs, which must lie inside the canvas.
+// Fills the runs (clipped to the canvas).
 void FillSpans(const Canvas& canvas, const Span* spans, int count);
-// Copies the parts of an RGB32 picture with its top-left corner at (x, y) that the runs give.
+// Copies the parts of an RGB32 picture with its top-left corner at (x, y) that the runs give; they
+// must lie inside both the canvas and the picture, as the cover's runs of it do.
 void CopySpans(const Canvas& canvas, int x, int y, const QImage& picture, const Span* spans,
                int count);
 
