@@ -217,19 +217,28 @@ void TestPictureBox::textMixedAsWholeRows_data() {
 // Glyphs that lie wholly inside the surface are mixed in several pixels at a time; glyphs cut by
 // its left edge pixel by pixel. Each character drawn both ways over rows of varied colours must
 // give the same pixels where both are visible.
-void TestPictureBox::textMixedAsWholeRows() {
+namespace {
+
+// Takes on the font of the current row of textMixedAsWholeRows_data.
+void useFontOfRow(PictureBox& pic) {
     QFETCH(float, size);
     QFETCH(bool, bold);
     QFETCH(bool, italic);
+    pic.setFontSize(size);
+    pic.setFontBold(bold);
+    pic.setFontItalic(italic);
+}
+
+} // namespace
+
+void TestPictureBox::textMixedAsWholeRows() {
     constexpr int kWidth = 320, kShift = 160;
     QImage rows(kWidth, 100, QImage::Format_RGB32);
     for (int y = 0; y < rows.height(); ++y)
         for (int x = 0; x < kWidth; ++x)
             rows.setPixel(x, y, qRgb((y * 37) % 256, (y * 91 + 40) % 256, (y * 53 + 100) % 256));
     auto pic = surface(kWidth, 100);
-    pic->setFontSize(size);
-    pic->setFontBold(bold);
-    pic->setFontItalic(italic);
+    useFontOfRow(*pic);
     pic->setForeColor(0x3080F0);
     int compared = 0;
     for (char16_t c = 0x21; c < 0x7f; ++c) {
@@ -266,15 +275,10 @@ void TestPictureBox::textAtTheRightEdge_data() {
 // Text that ends at the right edge keeps its ink, slanted or not, on its own rows: nothing of it
 // reaches the start of the next rows.
 void TestPictureBox::textAtTheRightEdge() {
-    QFETCH(float, size);
-    QFETCH(bool, bold);
-    QFETCH(bool, italic);
     constexpr int kWidth = 240;
     auto pic = surface(kWidth, 90);
     pic->setBackColor(kWhite);
-    pic->setFontSize(size);
-    pic->setFontBold(bold);
-    pic->setFontItalic(italic);
+    useFontOfRow(*pic);
     pic->setForeColor(0);
     int inked = 0;
     for (char16_t c = 0x21; c < 0x7f; ++c) {
