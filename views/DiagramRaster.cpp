@@ -368,9 +368,9 @@ void roundRectRuns(int left, int top, int right, int bottom, int ellipseWidth, i
 
 } // namespace
 
-void RoundRect(const Canvas& cv, int left, int top, int right, int bottom, int ellipseWidth,
-               int ellipseHeight, QRgb pen, int penWidth, const QRgb* fill) {
-    roundRectRuns(left, top, right, bottom, ellipseWidth, ellipseHeight, pen, penWidth, fill,
+void RoundRectOutline(const Canvas& cv, int left, int top, int right, int bottom, int ellipseWidth,
+                      int ellipseHeight, QRgb pen, int penWidth) {
+    roundRectRuns(left, top, right, bottom, ellipseWidth, ellipseHeight, pen, penWidth, nullptr,
                   cv.top, cv.bottom, [&cv](int y0, int y1, int x1, int x2, QRgb color) {
                       for (int y = y0; y < y1; ++y)
                           span(cv, y, x1, x2, color);
@@ -595,8 +595,7 @@ void Line(const Canvas& cv, int x1, int y1, int x2, int y2, int width, QRgb colo
 
 void DrawImage(const Canvas& cv, int x, int y, const QImage& picture) {
     if (picture.isNull()) return;
-    const bool opaque = picture.format() == QImage::Format_RGB32;
-    const QImage src = opaque || picture.format() == QImage::Format_ARGB32_Premultiplied
+    const QImage src = picture.format() == QImage::Format_ARGB32_Premultiplied
                            ? picture
                            : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const int x0 = std::max(0, -x), x1 = std::min(src.width(), cv.width - x);
@@ -605,10 +604,6 @@ void DrawImage(const Canvas& cv, int x, int y, const QImage& picture) {
     for (int j = y0; j < y1; ++j) {
         const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(j));
         QRgb* d = cv.row(y + j) + x;
-        if (opaque) {
-            std::memcpy(d + x0, s + x0, sizeof(QRgb) * size_t(x1 - x0));
-            continue;
-        }
         for (int i = x0; i < x1; ++i) {
             const QRgb p = s[i];
             const uint a = qAlpha(p);

@@ -33,11 +33,11 @@ struct Canvas {
 // Fills the rectangle whose corners (x1, y1) and (x2, y2) are both included, in either order.
 void FillBox(const Canvas& canvas, int x1, int y1, int x2, int y2, QRgb color);
 
-// The desktop's rounded rectangle: left and top included, right and bottom excluded, corners cut
-// by an ellipse of ellipseWidth x ellipseHeight. The outline is penWidth pixels wide inside the
-// shape; fill, when given, paints the rest.
-void RoundRect(const Canvas& canvas, int left, int top, int right, int bottom, int ellipseWidth,
-               int ellipseHeight, QRgb pen, int penWidth, const QRgb* fill);
+// The outline of the desktop's rounded rectangle: left and top included, right and bottom
+// excluded, corners cut by an ellipse of ellipseWidth x ellipseHeight, penWidth pixels wide inside
+// the shape. A filled one is drawn from the runs Cover::RoundRect gives.
+void RoundRectOutline(const Canvas& canvas, int left, int top, int right, int bottom,
+                      int ellipseWidth, int ellipseHeight, QRgb pen, int penWidth);
 
 // A straight line between two pixel centres, both ends included, width pixels thick.
 void Line(const Canvas& canvas, int x1, int y1, int x2, int y2, int width, QRgb color);
@@ -47,8 +47,9 @@ void Line(const Canvas& canvas, int x1, int y1, int x2, int y2, int width, QRgb 
 // 255 gives color. This is how anti-aliased text is laid on the picture.
 void MixPixels(QRgb* pixels, const uchar* weights, int count, QRgb color);
 
-// Draws a picture with its top-left corner at (x, y): an RGB32 picture is copied, an ARGB32
-// premultiplied one blended by its alpha (other formats are converted first).
+// Blends a picture by its alpha with its top-left corner at (x, y), as ARGB32 premultiplied
+// (other formats are converted first). An opaque RGB32 picture is copied from the runs the cover
+// gives (CopySpans).
 void DrawImage(const Canvas& canvas, int x, int y, const QImage& picture);
 
 // A run of pixels [x1, x2] of row y in one colour (for a picture: the part of it to copy there).
@@ -80,7 +81,7 @@ public:
     void All(QRgb color, std::vector<Span>& visible);
     // The rectangle whose corners (x1, y1) and (x2, y2) are both included, in either order.
     void Box(int x1, int y1, int x2, int y2, QRgb color, std::vector<Span>& visible);
-    // A RoundRect with a fill (see RoundRect): outline and fill together.
+    // A rounded rectangle (see RoundRectOutline) with a fill: outline and fill together.
     void RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight,
                    QRgb pen, int penWidth, QRgb fill, std::vector<Span>& visible);
 

@@ -456,8 +456,8 @@ void PictureBox::drawOp(const ov::raster::Canvas& cv, const Step& step,
         if (step.count >= 0)
             ov::raster::FillSpans(cv, spans, step.count);
         else
-            ov::raster::RoundRect(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy,
-                                  op.ellipseWidth, op.ellipseHeight, op.color, op.width, nullptr);
+            ov::raster::RoundRectOutline(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy,
+                                         op.ellipseWidth, op.ellipseHeight, op.color, op.width);
         break;
     case Pending::Kind::Line:
         ov::raster::Line(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.width, op.color);
