@@ -122,15 +122,15 @@ void PictureBox::Cls() {
     systemColors_.clear(); // the desktop's colours may have changed since the last picture
     // Whatever was collected would be covered anyway.
     pending_.clear();
+    pendingRows_.clear();
     images_.clear();
     texts_.clear();
     lists_.clear();
     ++pendingEpoch_;
     Pending op;
     op.kind = Pending::Kind::Fill;
-    op.bottom = image_.height();
     op.color = rgb(backColor_);
-    queue(std::move(op));
+    queue(op, {0, image_.height()});
     currentX_ = currentY_ = 0;
     drawn_.clear();
 }
@@ -161,14 +161,13 @@ void PictureBox::Print(const QString& text) {
     op.x1 = px(currentX_);
     op.y1 = px(currentY_);
     op.width = width;
-    op.top = op.y1 + f.InkTop(); // the glyphs of text are made by now
-    op.bottom = op.y1 + f.InkBottom();
     op.color = rgb(foreColor_);
     op.underline = underline_;
     op.font = &f;
     texts_.push_back(text);
-    op.text = texts_.back(); // the characters stay where they are when the vector grows
-    queue(std::move(op));
+    op.chars = texts_.back().constData(); // they stay where they are when the vector grows
+    op.length = int(text.size());
+    queue(op, {op.y1 + f.InkTop(), op.y1 + f.InkBottom()}); // the glyphs are made by now
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Text;
@@ -194,10 +193,8 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, qint32 color) {
     op.x2 = px(x2);
     op.y2 = px(y2);
     op.width = drawWidth_;
-    op.top = std::min(op.y1, op.y2) - drawWidth_;
-    op.bottom = std::max(op.y1, op.y2) + drawWidth_ + 1;
     op.color = rgb(color);
-    queue(std::move(op));
+    queue(op, {std::min(op.y1, op.y2) - drawWidth_, std::max(op.y1, op.y2) + drawWidth_ + 1});
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Line;
@@ -218,10 +215,8 @@ void PictureBox::LineBoxFilled(float x1, float y1, float x2, float y2, qint32 co
     op.y1 = px(y1);
     op.x2 = px(x2);
     op.y2 = px(y2);
-    op.top = std::min(op.y1, op.y2);
-    op.bottom = std::max(op.y1, op.y2) + 1;
     op.color = rgb(color);
-    queue(std::move(op));
+    queue(op, {std::min(op.y1, op.y2), std::max(op.y1, op.y2) + 1});
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Box;
@@ -243,15 +238,13 @@ void PictureBox::RoundRect(int left, int top, int right, int bottom, int ellipse
     op.y1 = top;
     op.x2 = right;
     op.y2 = bottom;
-    op.top = std::min(top, bottom);
-    op.bottom = std::max(top, bottom);
     op.ellipseWidth = ellipseWidth;
     op.ellipseHeight = ellipseHeight;
     op.width = drawWidth_;
     op.color = rgb(foreColor_);
     op.fill = rgb(fillColor_);
     op.filled = filled;
-    queue(std::move(op));
+    queue(op, {std::min(top, bottom), std::max(top, bottom)});
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::RoundRect;
@@ -297,11 +290,9 @@ void PictureBox::StretchBlt(int x, int y, int width, int height, const CMemoryDC
     op.kind = Pending::Kind::Image;
     op.x1 = x;
     op.y1 = y;
-    op.top = y;
-    op.bottom = y + height;
     op.index = int(images_.size());
     images_.push_back(it->second);
-    queue(std::move(op));
+    queue(op, {y, y + height});
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Stretch;
@@ -317,14 +308,12 @@ void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
     op.kind = Pending::Kind::Image;
     op.x1 = px(x);
     op.y1 = px(y);
-    op.top = op.y1;
-    op.bottom = op.y1 + picture.height();
     op.index = int(images_.size());
     images_.push_back(picture.format() == QImage::Format_RGB32 ||
                               picture.format() == QImage::Format_ARGB32_Premultiplied
                           ? picture
                           : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-    queue(std::move(op));
+    queue(op, {op.y1, op.y1 + picture.height()});
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Picture;
@@ -334,9 +323,10 @@ void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
 }
 
 struct OpListData {
-    std::vector<PictureBox::Pending> ops; // index: in images; text: one of texts
+    std::vector<PictureBox::Pending> ops; // index: in images; text: in chars
+    std::vector<PictureBox::Rows> rows;   // for each of ops
     std::vector<QImage> images;
-    std::vector<QString> texts;
+    QString chars;           // the texts one after the other, read together by a band
     int top = 0, bottom = 0; // the rows the operations may touch, bottom excluded
     int extent = 0;          // see OpList::Extent
     quint64 fontGeneration = 0;
@@ -364,11 +354,14 @@ PictureBox::OpList PictureBox::EndList() {
     if (recording_ || !whole) return list;
     auto data = std::make_shared<OpListData>();
     data->ops.assign(pending_.begin() + qsizetype(listStart_), pending_.end());
+    data->rows.assign(pendingRows_.begin() + qsizetype(listStart_), pendingRows_.end());
     bool first = true;
-    for (Pending& op : data->ops) {
+    for (size_t i = 0; i < data->ops.size(); ++i) {
+        Pending& op = data->ops[i];
         if (op.kind == Pending::Kind::List) return list; // lists are not kept within lists
-        data->top = first ? op.top : std::min(data->top, op.top);
-        data->bottom = first ? op.bottom : std::max(data->bottom, op.bottom);
+        const Rows rows = data->rows[i];
+        data->top = first ? rows.top : std::min(data->top, rows.top);
+        data->bottom = first ? rows.bottom : std::max(data->bottom, rows.bottom);
         first = false;
         for (const int v : {op.x1, op.y1, op.x2, op.y2})
             data->extent = std::max(data->extent, v == INT_MIN ? INT_MAX : std::abs(v));
@@ -376,11 +369,14 @@ PictureBox::OpList PictureBox::EndList() {
             data->images.push_back(images_[size_t(op.index)]);
             op.index = int(data->images.size()) - 1;
         }
-        if (op.kind == Pending::Kind::Text) {
-            data->texts.push_back(op.text.toString());
-            op.text = data->texts.back();
-        }
+        if (op.kind == Pending::Kind::Text) data->chars.append(op.chars, op.length);
     }
+    qsizetype at = 0; // where each text now is, once they are all in
+    for (Pending& op : data->ops)
+        if (op.kind == Pending::Kind::Text) {
+            op.chars = data->chars.constData() + at;
+            at += op.length;
+        }
     data->fontGeneration = fontGeneration_;
     data->end = state();
     list.data_ = std::move(data);
@@ -400,11 +396,9 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
     op.kind = Pending::Kind::List;
     op.x1 = dx;
     op.y1 = dy;
-    op.top = data.top + dy;
-    op.bottom = data.bottom + dy;
     op.index = int(lists_.size());
     lists_.push_back(list.data_);
-    queue(op);
+    queue(op, {data.top + dy, data.bottom + dy});
     const DrawState& s = data.end;
     currentX_ = s.currentX + float(dx);
     currentY_ = s.currentY + float(dy);
@@ -464,7 +458,7 @@ void PictureBox::drawOp(const ov::raster::Canvas& cv, const Step& step,
         break;
     case Pending::Kind::Text:
         if (step.hidden != ov::raster::GlyphFont::kAllHidden)
-            op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.width, op.text, op.color,
+            op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.width, op.text(), op.color,
                           step.hidden >= 0 ? scratch.hidden.data() + step.hidden : nullptr);
         if (op.underline) op.font->Underline(cv, op.x1 + dx, op.y1 + dy, op.width, op.color);
         break;
@@ -512,7 +506,7 @@ void PictureBox::hide(BandScratch& scratch, const Pending& op, int dx, int dy,
         break;
     }
     case Pending::Kind::Text:
-        step.hidden = op.font->Hidden(cover, op.x1 + dx, op.y1 + dy, op.width, op.text, hidden);
+        step.hidden = op.font->Hidden(cover, op.x1 + dx, op.y1 + dy, op.width, op.text(), hidden);
         if (step.hidden == ov::raster::GlyphFont::kAllHidden && !op.underline) return;
         break;
     case Pending::Kind::Line: // lines are too thin to hide much
@@ -552,10 +546,11 @@ const QImage& PictureBox::Image() const {
     return image_;
 }
 
-void PictureBox::queue(Pending op) {
+void PictureBox::queue(const Pending& op, Rows rows) {
     // Drawing that is never shown (no Cls, no painting) must not gather without end.
     if (pending_.size() >= 1000000) flush();
-    pending_.push_back(std::move(op));
+    pending_.push_back(op);
+    pendingRows_.push_back(rows);
     changed();
 }
 
@@ -588,12 +583,12 @@ void PictureBox::flush() const {
                1;
     };
     std::vector<int> start(size_t(bands) + 1, 0);
-    const auto span = [&](const Pending& op) {
-        return std::pair{bandOf(std::max(op.top, 0)), bandOf(std::min(op.bottom, rows) - 1)};
+    const auto span = [&](Rows r) {
+        return std::pair{bandOf(std::max(r.top, 0)), bandOf(std::min(r.bottom, rows) - 1)};
     };
-    for (const Pending& op : pending_) {
-        if (op.bottom <= 0 || op.top >= rows || op.bottom <= op.top) continue;
-        const auto [first, last] = span(op);
+    for (const Rows r : pendingRows_) {
+        if (r.bottom <= 0 || r.top >= rows || r.bottom <= r.top) continue;
+        const auto [first, last] = span(r);
         for (int b = first; b <= last; ++b)
             ++start[size_t(b) + 1];
     }
@@ -602,10 +597,10 @@ void PictureBox::flush() const {
     std::vector<int> ops(size_t(start[size_t(bands)]));
     {
         std::vector<int> fill(start.begin(), start.end() - 1);
-        for (size_t i = 0; i < pending_.size(); ++i) {
-            const Pending& op = pending_[i];
-            if (op.bottom <= 0 || op.top >= rows || op.bottom <= op.top) continue;
-            const auto [first, last] = span(op);
+        for (size_t i = 0; i < pendingRows_.size(); ++i) {
+            const Rows r = pendingRows_[i];
+            if (r.bottom <= 0 || r.top >= rows || r.bottom <= r.top) continue;
+            const auto [first, last] = span(r);
             for (int b = first; b <= last; ++b)
                 ops[size_t(fill[size_t(b)]++)] = int(i);
         }
@@ -631,9 +626,10 @@ void PictureBox::flush() const {
                     continue;
                 }
                 const OpListData& list = *lists_[size_t(op.index)]; // it holds no lists
-                for (auto it = list.ops.rbegin(); it != list.ops.rend(); ++it)
-                    if (it->bottom + op.y1 > cv.top && it->top + op.y1 < cv.bottom)
-                        hide(scratch, *it, op.x1, op.y1, list.images);
+                const int top = cv.top - op.y1, bottom = cv.bottom - op.y1;
+                for (size_t i = list.ops.size(); i-- > 0;)
+                    if (list.rows[i].bottom > top && list.rows[i].top < bottom)
+                        hide(scratch, list.ops[i], op.x1, op.y1, list.images);
             }
             for (auto it = scratch.steps.rbegin(); it != scratch.steps.rend(); ++it)
                 drawOp(cv, *it, scratch);
@@ -657,6 +653,7 @@ void PictureBox::flush() const {
     work(*scratch_[0]);
     done.acquire(helpers);
     pending_.clear();
+    pendingRows_.clear();
     images_.clear();
     texts_.clear();
     lists_.clear();

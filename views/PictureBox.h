@@ -184,25 +184,32 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // One collected drawing operation.
-    struct Pending {
+    // One collected drawing operation: one cache line, as every band reads through them. The
+    // rows it may touch are kept apart (Rows).
+    struct alignas(64) Pending {
         // List: the operations of a replayed list, moved by (x1, y1).
         enum class Kind : quint8 { Fill, Box, RoundRect, Line, Text, Image, List };
         Kind kind = Kind::Fill;
-        int top = 0, bottom = 0; // rows it may touch, bottom excluded
+        bool filled = false, underline = false;
         int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
         int ellipseWidth = 0, ellipseHeight = 0, width = 1; // Text: width is its TextWidth
         QRgb color = 0, fill = 0;
-        bool filled = false, underline = false;
+        int index = -1; // Image: index in images_; List: index in lists_
+        int length = 0; // Text: characters
         const ov::raster::GlyphFont* font = nullptr;
-        QStringView text; // Text: kept alive by texts_ or by a list in lists_
-        int index = -1;   // Image: index in images_; List: index in lists_
+        const QChar* chars = nullptr; // Text: kept alive by texts_ or by a list in lists_
+        QStringView text() const { return {chars, length}; }
+    };
+    static_assert(sizeof(Pending) == 64);
+    // The rows an operation may touch, bottom excluded.
+    struct Rows {
+        int top = 0, bottom = 0;
     };
 
     ov::raster::GlyphFont& font() const;
     // Gives the image the widget's size; a hidden widget gets its resize event only when shown.
     void followSize() const;
-    void queue(Pending op);
+    void queue(const Pending& op, Rows rows);
     // Carries out the collected operations.
     void flush() const;
     // What a thread drawing bands works with, kept from picture to picture, and one operation as
@@ -243,6 +250,7 @@ private:
     int stretchMode_ = kStretchColorOnColor;
     int drawThreads_ = 0;
     mutable std::vector<Pending> pending_;
+    mutable std::vector<Rows> pendingRows_; // for each of pending_
     // Counts the times the collected operations were carried out or dropped, and the times the
     // glyph faces were dropped: a list begun in one epoch is kept only within it.
     mutable quint64 pendingEpoch_ = 0;
