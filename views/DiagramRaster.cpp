@@ -705,66 +705,32 @@ void GlyphFont::render(char16_t c, Glyph& g) {
 }
 
 int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView text,
-                      std::vector<quint64>& hidden) const {
-    if (!cover.any_) return -1;
+                      std::vector<quint64>& covered) const {
+    if (!cover.any_ || text.isEmpty()) return -1;
     // The rows any glyph of the font may reach, within the band; a glyph counts as hidden when
     // its columns are covered in all of them.
     const int r0 = std::max(y + inkTop_, cover.top_), r1 = std::min(y + inkBottom_, cover.bottom_);
     const int lo = std::max(x + inkLeft_, 0), hi = std::min(x + width + inkRight_, cover.width_);
     if (r0 >= r1 || lo >= hi) return -1;
-    // The columns covered in every one of those rows, for the words the text reaches.
+    // The columns covered in every one of those rows, for the words the text reaches, after the
+    // columns they are for.
     const int w0 = lo >> 6, w1 = (hi - 1) >> 6;
-    QVarLengthArray<quint64, 32> strip(w1 - w0 + 1);
+    const size_t start = covered.size();
+    covered.push_back(quint64(quint32(lo)) | quint64(quint32(hi)) << 32);
     bool none = true, whole = true;
     for (int w = w0; w <= w1; ++w) {
         quint64 all = ~quint64(0);
         for (int r = r0; r < r1 && all; ++r)
             all &= cover.row(r)[w];
-        strip[w - w0] = all;
-        none = none && !all;
+        covered.push_back(all);
         const quint64 wanted = (w == w0 ? ~quint64(0) << (lo & 63) : ~quint64(0)) &
                                (w == w1 ? ~quint64(0) >> (63 - ((hi - 1) & 63)) : ~quint64(0));
+        none = none && !(all & wanted);
         whole = whole && (all & wanted) == wanted;
     }
-    if (none) return -1; // the common case: nothing over the text
-    if (whole) return kAllHidden;
-    // The first column from a on that is not covered in all those rows (the strip's end when
-    // there is none).
-    const auto firstOpen = [&](int a) {
-        int w = a >> 6;
-        quint64 open = ~strip[w - w0] & (~quint64(0) << (a & 63));
-        while (!open && w < w1)
-            open = ~strip[++w - w0];
-        return open ? w * 64 + std::countr_zero(open) : (w1 + 1) * 64;
-    };
-    const size_t start = hidden.size();
-    hidden.resize(start + (size_t(text.size()) + 63) / 64, 0);
-    bool some = false;
-    // Glyphs come mostly left to right: columns [from, open) are covered, and while a glyph
-    // starts among them, whether it is hidden needs no search.
-    int from = 0, open = -1;
-    int penX = x;
-    qsizetype i = 0;
-    for (const QChar ch : text) {
-        const Glyph& g = drawn(ch.unicode());
-        // The columns of the glyph's ink inside the image.
-        const int a = std::max(penX + g.dx, 0), b = std::min(penX + g.dx + g.width, cover.width_);
-        if (g.height && a < b && a >= lo && b <= hi) {
-            if (a < from || a > open) {
-                from = a;
-                open = firstOpen(a);
-            }
-            if (open >= b) {
-                hidden[start + size_t(i / 64)] |= quint64(1) << (i % 64);
-                some = true;
-            }
-        }
-        penX += g.advance;
-        ++i;
-    }
-    if (some) return int(start);
-    hidden.resize(start);
-    return -1;
+    if (!none && !whole) return int(start);
+    covered.resize(start);
+    return none ? -1 : kAllHidden; // mostly nothing is over the text
 }
 
 int GlyphFont::TextWidth(QStringView text) {
@@ -777,19 +743,56 @@ int GlyphFont::TextWidth(QStringView text) {
     return width;
 }
 
+namespace {
+
+// The columns that a cover hides over a text, as GlyphFont::Hidden found them: the columns
+// [lo, hi) the text's ink may reach, then one bit for each, by words of 64 columns from that of lo.
+class CoveredColumns {
+public:
+    CoveredColumns(const quint64* found, int imageWidth) : imageWidth_(imageWidth) {
+        if (!found) return;
+        lo_ = int(quint32(found[0]));
+        hi_ = int(quint32(found[0] >> 32));
+        first_ = lo_ >> 6;
+        words_ = found + 1;
+    }
+    explicit operator bool() const { return words_ != nullptr; }
+    // Whether a glyph whose ink takes columns [a, b) is hidden: all of them inside the image are
+    // covered (and there are some).
+    bool hides(int a, int b) const {
+        a = std::max(a, 0);
+        b = std::min(b, imageWidth_);
+        if (a >= b || a < lo_ || b > hi_) return false;
+        const quint64* w = words_ + ((a >> 6) - first_);
+        if (!((*w >> (a & 63)) & 1)) return false; // mostly the glyph's first column is open
+        const quint64* last = words_ + (((b - 1) >> 6) - first_);
+        quint64 wanted = ~quint64(0) << (a & 63);
+        for (; w < last; ++w, wanted = ~quint64(0))
+            if ((*w & wanted) != wanted) return false;
+        wanted &= ~quint64(0) >> (63 - ((b - 1) & 63));
+        return (*w & wanted) == wanted;
+    }
+
+private:
+    const quint64* words_ = nullptr; // from the word of column lo_
+    int lo_ = 0, hi_ = 0, first_ = 0, imageWidth_ = 0;
+};
+
+} // namespace
+
 // The glyph loop of Draw, with the way whole padded mask rows are mixed in as a parameter so that
 // the AVX2 version has its row mixing inlined into the loop.
 struct GlyphPainter {
     template <class MixRows>
     __attribute__((always_inline)) static inline void
     draw(const GlyphFont& f, const Canvas& cv, int x, int y, int width, QStringView text,
-         QRgb color, const quint64* hidden, const MixRows& mixRows) {
+         QRgb color, const CoveredColumns& covered, const MixRows& mixRows) {
         const qsizetype rowPixels = cv.bpl / qsizetype(sizeof(QRgb));
         // Mostly a text lies in one band, and then only its ends may be cut by the image's sides.
         const bool rowsInside = y + f.inkTop_ >= cv.top && y + f.inkBottom_ <= cv.bottom;
         // Mostly, too, nothing of it is hidden and all its padded glyph rows are inside the image:
         // then each glyph is mixed in with no more tests.
-        if (rowsInside && !hidden && !f.backwards_ && x + f.inkLeft_ >= 0 &&
+        if (rowsInside && !covered && !f.backwards_ && x + f.inkLeft_ >= 0 &&
             x + width + f.padRight_ <= cv.width) {
             QRgb* const line = cv.row(y);
             for (const QChar ch : text) {
@@ -801,13 +804,11 @@ struct GlyphPainter {
             return;
         }
         int penX = x;
-        qsizetype i = -1;
         for (const QChar ch : text) {
-            ++i;
             const GlyphFont::Glyph& g = f.drawn(ch.unicode());
             const int gx = penX + g.dx, gy = y + g.dy;
             penX += g.advance;
-            if (g.height == 0 || (hidden && (hidden[i / 64] >> (i % 64)) & 1)) continue;
+            if (g.height == 0 || (covered && covered.hides(gx, gx + g.width))) continue;
             // The rows [j0, j1) of the mask inside the band.
             int j0 = 0, j1 = g.height;
             if (!rowsInside) {
@@ -847,15 +848,15 @@ struct Avx2Rows {
 // Everything it calls is inlined, so that the glyph loops mix with no calls.
 __attribute__((target("avx2"), flatten)) void drawAvx2(const GlyphFont& f, const Canvas& cv, int x,
                                                        int y, int width, QStringView text,
-                                                       QRgb color, const quint64* hidden) {
+                                                       QRgb color, const CoveredColumns& covered) {
     const Avx2Rows rows{Avx2Mix(color)};
-    GlyphPainter::draw(f, cv, x, y, width, text, color, hidden, rows);
+    GlyphPainter::draw(f, cv, x, y, width, text, color, covered, rows);
 }
 #endif
 
 void drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, int width, QStringView text,
-               QRgb color, const quint64* hidden) {
-    GlyphPainter::draw(f, cv, x, y, width, text, color, hidden,
+               QRgb color, const CoveredColumns& covered) {
+    GlyphPainter::draw(f, cv, x, y, width, text, color, covered,
                        [color](QRgb* d, qsizetype rowPixels, const auto& g, int j0, int rows) {
                            const uchar* m = g.mask.data() + size_t(j0) * size_t(g.stride);
                            for (int j = 0; j < rows; ++j, d += rowPixels, m += g.stride)
@@ -866,16 +867,17 @@ void drawPlain(const GlyphFont& f, const Canvas& cv, int x, int y, int width, QS
 } // namespace
 
 void GlyphFont::Draw(const Canvas& cv, int x, int y, int width, QStringView text, QRgb color,
-                     const quint64* hidden) const {
+                     const quint64* coveredColumns) const {
     color |= kOpaque;
     if (y + inkTop_ >= cv.bottom || y + inkBottom_ <= cv.top) return; // clear of the band
+    const CoveredColumns covered(coveredColumns, cv.width);
 #if defined(OV_HAVE_AVX2_PATH)
     if (haveAvx2())
-        drawAvx2(*this, cv, x, y, width, text, color, hidden);
+        drawAvx2(*this, cv, x, y, width, text, color, covered);
     else
-        drawPlain(*this, cv, x, y, width, text, color, hidden);
+        drawPlain(*this, cv, x, y, width, text, color, covered);
 #else
-    drawPlain(*this, cv, x, y, width, text, color, hidden);
+    drawPlain(*this, cv, x, y, width, text, color, covered);
 #endif
 }
 

@@ -118,19 +118,19 @@ public:
 
     // Draws text, width its TextWidth, with the top-left corner of its line at (x, y). Only reads
     // glyphs, so several bands may draw at once; TextWidth must have made them first (a glyph not
-    // made yet is left out). hidden, when given, has a bit for each character of text (bit i % 64
-    // of word i / 64): characters whose bit is set are left out.
+    // made yet is left out). covered, when given, is what Hidden found for the text: glyphs whose
+    // ink lies wholly in columns it covers are left out.
     void Draw(const Canvas& canvas, int x, int y, int width, QStringView text, QRgb color,
-              const quint64* hidden = nullptr) const;
+              const quint64* covered = nullptr) const;
     // The underline of a text drawn at (x, y), width its TextWidth.
     void Underline(const Canvas& canvas, int x, int y, int width, QRgb color) const;
-    // Which characters of text drawn at (x, y), width its TextWidth, would only paint pixels
-    // that cover hides (or that lie outside its band and image): appends their bits, as Draw
-    // reads them, to hidden and returns where they start. Appends nothing and returns -1 when
-    // no character is hidden, kAllHidden when all are.
+    // What cover hides of text drawn at (x, y), width its TextWidth: the columns it covers in all
+    // the rows a glyph of the font may reach (within the band), over those the text's ink may
+    // reach. Appends them to covered, as Draw reads them, and returns where they start. Appends
+    // nothing and returns -1 when no column is covered, kAllHidden when all are.
     static constexpr int kAllHidden = -2;
     int Hidden(const Cover& cover, int x, int y, int width, QStringView text,
-               std::vector<quint64>& hidden) const;
+               std::vector<quint64>& covered) const;
 
 private:
     friend struct GlyphPainter;

@@ -423,15 +423,15 @@ struct PictureBox::Step {
     const Pending* op;
     int dx, dy;
     const std::vector<QImage>* images;
-    int hidden = -1;
+    int covered = -1;
     int first = 0, count = -1; // count -1: drawn whole
 };
 
-// A band's steps, those of replayed lists in place; the bits of hidden characters; the runs of
+// A band's steps, those of replayed lists in place; the columns covered over texts; the runs of
 // opaque paint to draw; the cover.
 struct PictureBox::BandScratch {
     std::vector<Step> steps;
-    std::vector<quint64> hidden;
+    std::vector<quint64> covered;
     std::vector<ov::raster::Span> spans;
     ov::raster::Cover cover;
 };
@@ -457,9 +457,9 @@ void PictureBox::drawOp(const ov::raster::Canvas& cv, const Step& step,
         ov::raster::Line(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.width, op.color);
         break;
     case Pending::Kind::Text:
-        if (step.hidden != ov::raster::GlyphFont::kAllHidden)
+        if (step.covered != ov::raster::GlyphFont::kAllHidden)
             op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.width, op.text(), op.color,
-                          step.hidden >= 0 ? scratch.hidden.data() + step.hidden : nullptr);
+                          step.covered >= 0 ? scratch.covered.data() + step.covered : nullptr);
         if (op.underline) op.font->Underline(cv, op.x1 + dx, op.y1 + dy, op.width, op.color);
         break;
     case Pending::Kind::Image: {
@@ -477,7 +477,7 @@ void PictureBox::drawOp(const ov::raster::Canvas& cv, const Step& step,
 
 void PictureBox::hide(BandScratch& scratch, const Pending& op, int dx, int dy,
                       const std::vector<QImage>& images) {
-    auto& [steps, hidden, spans, cover] = scratch;
+    auto& [steps, covered, spans, cover] = scratch;
     Step step{&op, dx, dy, &images};
     const int first = int(spans.size());
     switch (op.kind) {
@@ -506,8 +506,8 @@ void PictureBox::hide(BandScratch& scratch, const Pending& op, int dx, int dy,
         break;
     }
     case Pending::Kind::Text:
-        step.hidden = op.font->Hidden(cover, op.x1 + dx, op.y1 + dy, op.width, op.text(), hidden);
-        if (step.hidden == ov::raster::GlyphFont::kAllHidden && !op.underline) return;
+        step.covered = op.font->Hidden(cover, op.x1 + dx, op.y1 + dy, op.width, op.text(), covered);
+        if (step.covered == ov::raster::GlyphFont::kAllHidden && !op.underline) return;
         break;
     case Pending::Kind::Line: // lines are too thin to hide much
     case Pending::Kind::List:
@@ -614,7 +614,7 @@ void PictureBox::flush() const {
             cv.top = bandTop[size_t(b)];
             cv.bottom = bandTop[size_t(b) + 1];
             scratch.steps.clear();
-            scratch.hidden.clear();
+            scratch.covered.clear();
             scratch.spans.clear();
             scratch.cover.Reset(cv);
             // From the last operation back, noting what ends up under opaque paint; then drawn

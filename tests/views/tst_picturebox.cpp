@@ -75,6 +75,8 @@ private slots:
     void coveredDrawingLeftOut();
     void coverOverTheAdvanceOnly_data();
     void coverOverTheAdvanceOnly();
+    void coverOverPartOfACharacter_data();
+    void coverOverPartOfACharacter();
 };
 
 void TestPictureBox::initTestCase() {
@@ -763,6 +765,47 @@ void TestPictureBox::coverOverTheAdvanceOnly() {
         beyond += inkBounds(*atOnce).width() > int(atOnce->TextWidth(QString(QChar{c})));
     }
     QVERIFY(beyond > 0);
+}
+
+void TestPictureBox::coverOverPartOfACharacter_data() {
+    QTest::addColumn<int>("openFrom"); // the columns boxes leave open, the last included
+    QTest::addColumn<int>("openTo");
+    QTest::newRow("right of column 64 covered") << 0 << 63;
+    QTest::newRow("left of column 64 covered") << 64 << 139;
+    QTest::newRow("all but columns 62 and 63 covered") << 62 << 63;
+}
+
+// Characters lying across column 64 (where the cover's words of columns meet) with boxes over all
+// but some columns of the picture: what the boxes leave open is drawn.
+void TestPictureBox::coverOverPartOfACharacter() {
+    QFETCH(int, openFrom);
+    QFETCH(int, openTo);
+    constexpr int kWidth = 140, kHeight = 60;
+    auto atOnce = surface(kWidth, kHeight), stepwise = surface(kWidth, kHeight);
+    const QRgb back = atOnce->Image().pixel(0, 0);
+    int seen = 0;
+    for (char16_t c = 0x21; c < 0x7f; ++c) {
+        const QString text(QChar{c});
+        for (PictureBox* pic : {atOnce.get(), stepwise.get()}) {
+            pic->Cls();
+            pic->setFontSize(14.5f);
+            pic->setForeColor(kBlue);
+            pic->setCurrentX(64 - std::floor(pic->TextWidth(text) / 2));
+            pic->setCurrentY(10);
+            pic->Print(text);
+            if (pic == stepwise.get()) (void)pic->Image();
+            if (openFrom > 0) pic->LineBoxFilled(0, 0, float(openFrom - 1), kHeight, kGreen);
+            if (openTo < kWidth - 1)
+                pic->LineBoxFilled(float(openTo + 1), 0, kWidth, kHeight, kGreen);
+        }
+        if (atOnce->Image() != stepwise->Image())
+            QFAIL(qPrintable(QStringLiteral("'%1' drawn at once differs").arg(text)));
+        const QImage& image = atOnce->Image();
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = openFrom; x <= openTo; ++x)
+                seen += image.pixel(x, y) != back;
+    }
+    QVERIFY(seen > 0); // ink shows between the boxes
 }
 
 QTEST_MAIN(TestPictureBox)
