@@ -712,8 +712,8 @@ int GlyphFont::Hidden(const Cover& cover, int x, int y, int width, QStringView t
     const int r0 = std::max(y + inkTop_, cover.top_), r1 = std::min(y + inkBottom_, cover.bottom_);
     const int lo = std::max(x + inkLeft_, 0), hi = std::min(x + width + inkRight_, cover.width_);
     if (r0 >= r1 || lo >= hi) return -1;
-    // The columns covered in every one of those rows, for the words the text reaches, after the
-    // columns they are for.
+    // The columns covered in every one of those rows, for the words the text reaches, after a word
+    // that gives the columns [lo, hi) they are for.
     const int w0 = lo >> 6, w1 = (hi - 1) >> 6;
     const size_t start = covered.size();
     covered.push_back(quint64(quint32(lo)) | quint64(quint32(hi)) << 32);

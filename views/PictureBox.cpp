@@ -166,7 +166,7 @@ void PictureBox::Print(const QString& text) {
     op.font = &f;
     texts_.push_back(text);
     op.chars = texts_.back().constData(); // they stay where they are when the vector grows
-    op.length = int(text.size());
+    op.length = int(std::min<qsizetype>(text.size(), INT_MAX));
     queue(op, {op.y1 + f.InkTop(), op.y1 + f.InkBottom()}); // the glyphs are made by now
     if (recording_) {
         DrawnItem item;

@@ -217,8 +217,8 @@ private:
     struct BandScratch;
     struct Step;
     // While walking a band's operations from the last: adds to the band's cover what op, moved by
-    // (dx, dy), paints opaque, keeping the parts of it still to be painted; for a text, finds its
-    // characters that the cover hides (see GlyphFont::Hidden). Adds the step to those to draw,
+    // (dx, dy), paints opaque, keeping the parts of it still to be painted; for a text, finds the
+    // columns that the cover hides over it (see GlyphFont::Hidden). Adds the step to those to draw,
     // unless nothing of it is left to draw. images are those its image indices refer to.
     static void hide(BandScratch& scratch, const Pending& op, int dx, int dy,
                      const std::vector<QImage>& images);
