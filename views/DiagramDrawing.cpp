@@ -238,9 +238,11 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
         const double moved =
             known ? std::max(std::abs(double(bx) - kept->baseX), std::abs(double(by) - kept->baseY))
                   : 0;
+        const auto movesExactly = [x, y](double extent) {
+            return RoundsAlikeMoved(x, extent) && RoundsAlikeMoved(y, extent);
+        };
         const bool replayed = known && kept->color == color && kept->flagKey == flagKey &&
-                              RoundsAlikeMoved(x, kept->drawing.Extent() + moved) &&
-                              RoundsAlikeMoved(y, kept->drawing.Extent() + moved) &&
+                              movesExactly(kept->drawing.Extent() + moved) &&
                               pic.Replay(kept->drawing, bx - kept->baseX, by - kept->baseY);
         if (replayed) {
             ++cache->reused_;
@@ -253,8 +255,7 @@ void DrawDiagram(PictureBox& pic, const std::vector<DiagramHost>& hosts, const D
             // The drawing is kept only when it was made where moving it is exact (otherwise the
             // one kept before stays).
             PictureBox::OpList drawing = kept ? pic.EndList() : PictureBox::OpList();
-            if (!drawing.isEmpty() && RoundsAlikeMoved(x, drawing.Extent()) &&
-                RoundsAlikeMoved(y, drawing.Extent())) {
+            if (!drawing.isEmpty() && movesExactly(drawing.Extent())) {
                 *kept = {};
                 kept->drawing = std::move(drawing);
                 kept->start = start;

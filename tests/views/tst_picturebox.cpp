@@ -741,28 +741,47 @@ void TestPictureBox::coverOverTheAdvanceOnly_data() {
 
 // A box over exactly the advance of a character does not hide the ink that reaches beyond it
 // (italic slants, negative bearings).
+namespace {
+
+// Prints text in blue on both surfaces from a clean picture, start setting the font and the
+// position, then paints cover over it; stepwise carries out the printing before the cover is
+// given. Answers whether the two pictures are the same.
+template <class Start, class Cover>
+bool sameAtOnceAndStepwise(PictureBox& atOnce, PictureBox& stepwise, const QString& text,
+                           const Start& start, const Cover& cover) {
+    for (PictureBox* pic : {&atOnce, &stepwise}) {
+        pic->Cls();
+        pic->setForeColor(kBlue);
+        start(*pic);
+        pic->Print(text);
+        if (pic == &stepwise) (void)pic->Image();
+        cover(*pic);
+    }
+    return atOnce.Image() == stepwise.Image();
+}
+
+} // namespace
+
 void TestPictureBox::coverOverTheAdvanceOnly() {
     QFETCH(float, size);
     QFETCH(bool, italic);
     auto atOnce = surface(120, 60), stepwise = surface(120, 60);
     int beyond = 0;
     for (char16_t c = 0x21; c < 0x7f; ++c) {
-        for (PictureBox* pic : {atOnce.get(), stepwise.get()}) {
-            pic->Cls();
-            pic->setFontSize(size);
-            pic->setFontItalic(italic);
-            pic->setForeColor(kBlue);
-            pic->setCurrentX(50);
-            pic->setCurrentY(10);
-            const QString text(QChar{c});
-            pic->Print(text);
-            if (pic == stepwise.get()) (void)pic->Image();
-            pic->LineBoxFilled(50, 0, 50 + pic->TextWidth(text) - 1, 59, kGreen);
-        }
-        if (atOnce->Image() != stepwise->Image())
-            QFAIL(qPrintable(QStringLiteral("'%1' drawn at once differs").arg(QChar{c})));
+        const QString text(QChar{c});
+        const auto start = [&](PictureBox& pic) {
+            pic.setFontSize(size);
+            pic.setFontItalic(italic);
+            pic.setCurrentX(50);
+            pic.setCurrentY(10);
+        };
+        const auto cover = [&](PictureBox& pic) {
+            pic.LineBoxFilled(50, 0, 50 + pic.TextWidth(text) - 1, 59, kGreen);
+        };
+        if (!sameAtOnceAndStepwise(*atOnce, *stepwise, text, start, cover))
+            QFAIL(qPrintable(QStringLiteral("'%1' drawn at once differs").arg(text)));
         // The box spans the advance; ink wider than that reaches out of it.
-        beyond += inkBounds(*atOnce).width() > int(atOnce->TextWidth(QString(QChar{c})));
+        beyond += inkBounds(*atOnce).width() > int(atOnce->TextWidth(text));
     }
     QVERIFY(beyond > 0);
 }
@@ -786,19 +805,17 @@ void TestPictureBox::coverOverPartOfACharacter() {
     int seen = 0;
     for (char16_t c = 0x21; c < 0x7f; ++c) {
         const QString text(QChar{c});
-        for (PictureBox* pic : {atOnce.get(), stepwise.get()}) {
-            pic->Cls();
-            pic->setFontSize(14.5f);
-            pic->setForeColor(kBlue);
-            pic->setCurrentX(64 - std::floor(pic->TextWidth(text) / 2));
-            pic->setCurrentY(10);
-            pic->Print(text);
-            if (pic == stepwise.get()) (void)pic->Image();
-            if (openFrom > 0) pic->LineBoxFilled(0, 0, float(openFrom - 1), kHeight, kGreen);
+        const auto start = [&](PictureBox& pic) {
+            pic.setFontSize(14.5f);
+            pic.setCurrentX(64 - std::floor(pic.TextWidth(text) / 2));
+            pic.setCurrentY(10);
+        };
+        const auto cover = [&](PictureBox& pic) {
+            if (openFrom > 0) pic.LineBoxFilled(0, 0, float(openFrom - 1), kHeight, kGreen);
             if (openTo < kWidth - 1)
-                pic->LineBoxFilled(float(openTo + 1), 0, kWidth, kHeight, kGreen);
-        }
-        if (atOnce->Image() != stepwise->Image())
+                pic.LineBoxFilled(float(openTo + 1), 0, kWidth, kHeight, kGreen);
+        };
+        if (!sameAtOnceAndStepwise(*atOnce, *stepwise, text, start, cover))
             QFAIL(qPrintable(QStringLiteral("'%1' drawn at once differs").arg(text)));
         const QImage& image = atOnce->Image();
         for (int y = 0; y < kHeight; ++y)
