@@ -1,7 +1,8 @@
 // ovservice: the companion log service the console talks to. It serves the log files under the
-// --allow paths to any number of consoles at once.
+// --allow paths to several consoles at once.
 //
-//   ovservice [--bind ADDR] [--port N] [--allow PATH]... [--greeting TEXT] [--poll-ms N]
+//   ovservice [--bind ADDR] [--port N] [--allow PATH]... [--allow-client ADDR[/PREFIX]]...
+//             [--max-clients N] [--greeting TEXT] [--poll-ms N]
 //
 // Its first line on standard output is "listening on PORT" (useful with --port 0, which lets the
 // system choose); every connection event is one line on standard error.
@@ -37,7 +38,15 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption pollMs(QStringLiteral("poll-ms"),
                                     QStringLiteral("How often the logs are checked for changes."),
                                     QStringLiteral("N"), QStringLiteral("500"));
-    parser.addOptions({bind, port, allow, greeting, pollMs});
+    const QCommandLineOption allowClient(
+        QStringLiteral("allow-client"),
+        QStringLiteral("An address or network (IPv4 or IPv6, with /PREFIX) consoles may connect "
+                       "from; repeatable. Without it, any address may."),
+        QStringLiteral("ADDR[/PREFIX]"));
+    const QCommandLineOption maxClients(QStringLiteral("max-clients"),
+                                        QStringLiteral("Most consoles served at once."),
+                                        QStringLiteral("N"), QStringLiteral("8"));
+    parser.addOptions({bind, port, allow, allowClient, maxClients, greeting, pollMs});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -59,6 +68,22 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     options.pollMs = poll;
+    for (const QString& text : parser.values(allowClient)) {
+        const auto range = ov::service::ParseClientRange(text);
+        if (!range) {
+            err << "ovservice: --allow-client wants an IPv4 or IPv6 address, optionally with "
+                   "/PREFIX (such as 192.0.2.7 or 198.51.100.0/24): "
+                << text << Qt::endl;
+            return 2;
+        }
+        options.allowClients << *range;
+    }
+    options.maxClients = parser.value(maxClients).toInt(&ok);
+    if (!ok || options.maxClients < 1) {
+        err << "ovservice: --max-clients wants a whole number from 1 on: "
+            << parser.value(maxClients) << Qt::endl;
+        return 2;
+    }
     options.allow = parser.values(allow);
     if (parser.isSet(greeting)) options.greeting = parser.value(greeting);
     if (options.allow.isEmpty())
