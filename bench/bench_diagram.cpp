@@ -27,10 +27,10 @@ namespace {
 using Flags = std::vector<std::unique_ptr<CMemoryDC>>;
 
 struct Data {
-    QString corpus;  // 10,000 lines, CR LF
-    QString million; // the corpus 100 times, made on first use
-    const QString& text(bool large) {
-        if (large && million.isEmpty()) million = corpus.repeated(100);
+    LogText corpus;  // 10,000 lines, CR LF
+    LogText million; // the corpus 100 times, made on first use
+    const LogText& text(bool large) {
+        if (large && million.IsEmpty()) million = LogText(corpus.Bytes().repeated(100));
         return large ? million : corpus;
     }
     QTemporaryDir dir;
@@ -53,7 +53,8 @@ void makeGeodata(Data& d) {
     std::map<quint32, int> seen;
     const QRegularExpression address(QStringLiteral("^(\\d+)\\.(\\d+)\\.(\\d+)\\.\\d+ - - \\["),
                                      QRegularExpression::MultilineOption);
-    for (auto it = address.globalMatch(d.corpus); it.hasNext();) {
+    const QString corpusText = QString::fromLatin1(d.corpus.Bytes());
+    for (auto it = address.globalMatch(corpusText); it.hasNext();) {
         const quint32 k = network(it.next());
         if (seen.count(k)) continue;
         const int index = int(seen.size());
@@ -86,8 +87,9 @@ Data& data() {
         auto* d = new Data;
         QFile file(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
         file.open(QIODevice::ReadOnly);
-        d->corpus = QString::fromLatin1(file.readAll()).replace(u'\n', QStringLiteral("\r\n"));
-        if (!d->corpus.endsWith(QStringLiteral("\r\n"))) d->corpus += QStringLiteral("\r\n");
+        QByteArray corpus = file.readAll().replace("\n", "\r\n");
+        if (!corpus.endsWith("\r\n")) corpus += "\r\n";
+        d->corpus = LogText(std::move(corpus));
         makeGeodata(*d);
         return d;
     }();
@@ -128,7 +130,7 @@ struct Case {
         controller.pic_MouseUp(1, 0, 0, float(rotation));
     }
 
-    const QString& text;
+    const LogText& text;
     PictureBox pic;
     clsHostIP hostIP;
     DiagramController controller;
@@ -191,7 +193,7 @@ BENCHMARK(BM_DrawPicSteps)
 
 // Decoding the host list: once after each change of the text.
 void BM_BuildHostList(benchmark::State& state) {
-    const QString& text = data().text(state.range(0) != 0);
+    const LogText& text = data().text(state.range(0) != 0);
     for (auto _ : state)
         benchmark::DoNotOptimize(BuildHostList(text).size());
     state.SetLabel(state.range(0) ? "1M lines" : "10k lines");

@@ -84,12 +84,12 @@ public:
         QObject::connect(&socket, &CSocketMasterEvents::Connect,
                          [this] { conversation.OnConnected(); });
         QObject::connect(&socket, &CSocketMasterEvents::DataArrival,
-                         [this](qint32) { conversation.OnDataArrival(socket.GetDataText()); });
+                         [this](qint32) { conversation.OnDataArrival(socket.GetDataBytes()); });
         QObject::connect(&socket, &CSocketMasterEvents::CloseSck, [this] { CloseConnection(); });
     }
     void SendText(const QString& text) override { socket.SendData(text); }
     void AddLog(const QString&) override {}
-    void ShowLogText(const QString& text) override {
+    void ShowLogText(QByteArray text) override {
         shownLength = text.size();
         loop.quit();
     }
@@ -145,7 +145,7 @@ class NullHost : public ConversationHost {
 public:
     void SendText(const QString&) override {}
     void AddLog(const QString&) override {}
-    void ShowLogText(const QString& text) override { shownLength = text.size(); }
+    void ShowLogText(QByteArray text) override { shownLength = text.size(); }
     void RefreshViews() override {}
     void CloseConnection() override {}
     QString NumBytesText() const override { return {}; }
@@ -153,29 +153,28 @@ public:
     qsizetype shownLength = 0;
 };
 
-QString EncodedText() {
+QByteArray EncodedText() {
     const BigLog& log = BigLog::Get();
     QFile f(log.path);
     if (!f.open(QIODevice::ReadOnly)) return {};
-    QString text = QString::fromLatin1(f.readAll());
-    return text.replace(u'\n', QStringLiteral("<|br\\>"));
+    return f.readAll().replace('\n', "<|br\\>");
 }
 
 void BM_JoinAndReplace(benchmark::State& state) {
-    const QString text = EncodedText();
+    const QByteArray text = EncodedText();
     constexpr qsizetype kChunk = qsizetype(1) << 20;
     for (auto _ : state) {
         NullHost host;
         ServiceConversation conversation(host);
         for (qsizetype at = 0; at < text.size(); at += kChunk) {
-            const QString chunk = text.mid(at, kChunk);
+            const QByteArray chunk = text.mid(at, kChunk);
             const int n = std::countr_zero(quint64(chunk.size()));
             if ((qsizetype(1) << n) == chunk.size())
-                conversation.OnDataArrival(QStringLiteral("logd") + QChar(u'A' + n) + chunk);
+                conversation.OnDataArrival("logd" + QByteArray(1, char('A' + n)) + chunk);
             else
-                conversation.OnDataArrival(QStringLiteral("logd ") + chunk);
+                conversation.OnDataArrival("logd " + chunk);
         }
-        conversation.OnDataArrival(QStringLiteral("log."));
+        conversation.OnDataArrival("log.");
         benchmark::DoNotOptimize(host.shownLength);
     }
     state.SetBytesProcessed(state.iterations() * text.size());
@@ -185,10 +184,10 @@ BENCHMARK(BM_JoinAndReplace)->Iterations(3)->Unit(benchmark::kMillisecond)->UseR
 
 // The replacement alone, on 100 MiB of text already joined.
 void BM_ExpandLineBreaks(benchmark::State& state) {
-    const QString text = EncodedText();
+    const QByteArray text = EncodedText();
     for (auto _ : state) {
         state.PauseTiming();
-        QString work = text;
+        QByteArray work = text;
         work.data(); // an unshared copy, as LogBuffer is
         state.ResumeTiming();
         benchmark::DoNotOptimize(ExpandLineBreaks(std::move(work)).size());

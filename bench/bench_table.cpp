@@ -1,6 +1,7 @@
-// Filling the table from a received log: LogTable indexes the raw text and the list view then
-// paints one screen of rows. After filling, the view scrolls to the last row, so the screen
-// painted is the last 40 rows, each cell asked for its text and its colours (users coloured).
+// Filling the table from a received log: the raw text's lines are indexed (LogText) and the list
+// view then paints one screen of rows. After filling, the view scrolls to the last row, so the
+// screen painted is the last 40 rows, each cell asked for its text and its colours (users
+// coloured).
 #include "views/LogTable.h"
 
 #include "views/modUserColor.h"
@@ -14,32 +15,32 @@ namespace {
 constexpr int kScreenRows = 40;
 
 // The corpus repeated to lines lines, CR LF between lines as the raw view holds them.
-const QString& rawLog(int lines) {
-    static QString cached;
+const QByteArray& rawLog(int lines) {
+    static QByteArray cached;
     static int cachedLines = -1;
     if (cachedLines == lines) return cached;
     QFile file(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
-    if (!file.open(QIODevice::ReadOnly)) return cached = QString();
-    QStringList corpus = QString::fromLatin1(file.readAll()).split(u'\n');
+    if (!file.open(QIODevice::ReadOnly)) return cached = QByteArray();
+    QList<QByteArray> corpus = file.readAll().split('\n');
     if (!corpus.isEmpty() && corpus.constLast().isEmpty()) corpus.removeLast();
-    QStringList all;
+    QList<QByteArray> all;
     all.reserve(lines);
     while (all.size() < lines)
         all << corpus.mid(0, lines - all.size());
-    cached = all.join(QStringLiteral("\r\n"));
+    cached = all.join("\r\n");
     cachedLines = lines;
     return cached;
 }
 
 void BM_FillTable(benchmark::State& state) {
     InitUserColors();
-    const QString& text = rawLog(static_cast<int>(state.range(0)));
+    const QByteArray& text = rawLog(static_cast<int>(state.range(0)));
     if (text.isEmpty()) {
         state.SkipWithError("corpus not found");
         return;
     }
     for (auto _ : state) {
-        const LogTable table(text);
+        const LogTable table{LogText(text)};
         qsizetype chars = 0;
         for (int row = table.Count() - kScreenRows; row < table.Count(); ++row)
             for (int column = 0; column < 4; ++column) {
@@ -50,7 +51,7 @@ void BM_FillTable(benchmark::State& state) {
         state.counters["rows"] = table.Count();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
-    state.SetBytesProcessed(state.iterations() * text.size() * qsizetype(sizeof(QChar)));
+    state.SetBytesProcessed(state.iterations() * text.size());
 }
 
 } // namespace

@@ -600,6 +600,12 @@ QString CSocketMaster::GetDataText() {
     return std::get<QString>(std::move(text));
 }
 
+QByteArray CSocketMaster::GetDataBytes() {
+    SocketVariant bytes = QByteArray();
+    GetData(bytes);
+    return std::get<QByteArray>(std::move(bytes));
+}
+
 void CSocketMaster::RecvData(SocketVariant& Data, std::optional<qint32> varType,
                              SocketVariant* maxLen, bool peek) {
     const QString source = src(peek ? "PeekData" : "GetData");

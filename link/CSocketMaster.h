@@ -128,6 +128,8 @@ public:
                   ov::SocketVariant* maxLen = nullptr);
     // Everything received, as text of one character per byte; the buffer is left empty.
     QString GetDataText();
+    // Everything received, as the bytes themselves; the buffer is left empty.
+    QByteArray GetDataBytes();
     void Listen();
     void Accept(qint32 requestID);
 

@@ -1,6 +1,8 @@
 // The console's side of the log-service conversation (see ServiceConversation.h).
 #include "link/ServiceConversation.h"
 
+#include "core/ansi.h"
+
 #include <cstring>
 
 namespace {
@@ -9,32 +11,38 @@ constexpr qsizetype kTokenLength = 4;
 constexpr qsizetype kDataStart = 5; // token, then one separator character
 
 // Separators 'A'..'W' announce chunks of 1 .. 4 MiB characters.
-constexpr char16_t kFirstSizeLetter = u'A';
-constexpr char16_t kLastSizeLetter = u'W';
+constexpr char kFirstSizeLetter = 'A';
+constexpr char kLastSizeLetter = 'W';
 
-constexpr QStringView kTokens[] = {u"helo", u"cfgk", u"cfg!", u"logd", u"log.", u"disc", u"lupd"};
+constexpr QByteArrayView kTokens[] = {"helo", "cfgk", "cfg!", "logd", "log.", "disc", "lupd"};
 
-bool IsToken(QStringView arrival, QStringView token) {
-    return arrival.left(kTokenLength).compare(token, Qt::CaseInsensitive) == 0;
+// Whether text starts with the token in any letter case (tokens are ASCII).
+bool IsToken(QByteArrayView text, QByteArrayView token) {
+    return text.size() >= kTokenLength && qstrnicmp(text.data(), token.data(), kTokenLength) == 0;
+}
+
+// Whether text (shorter than a token) is how the token begins, in any letter case.
+bool IsTokenStart(QByteArrayView text, QByteArrayView token) {
+    return qstrnicmp(text.data(), text.size(), token.data(), text.size()) == 0;
 }
 
 } // namespace
 
-QString ExpandLineBreaks(QString text) {
+QByteArray ExpandLineBreaks(QByteArray text) {
     const qsizetype size = text.size();
-    qsizetype read = QStringView(text).indexOf(kLineBreakMarker);
+    qsizetype read = QByteArrayView(text).indexOf(kLineBreakMarker);
     if (read < 0) return text;
     // Compact in place: the write position never passes the read position, and the search only
-    // looks at characters not yet overwritten.
-    QChar* data = text.data();
+    // looks at bytes not yet overwritten.
+    char* data = text.data();
     qsizetype write = read;
     while (read >= 0) {
-        data[write++] = u'\r';
-        data[write++] = u'\n';
+        data[write++] = '\r';
+        data[write++] = '\n';
         const qsizetype from = read + kLineBreakMarker.size();
-        qsizetype next = QStringView(data + from, size - from).indexOf(kLineBreakMarker);
+        qsizetype next = QByteArrayView(data + from, size - from).indexOf(kLineBreakMarker);
         const qsizetype end = next < 0 ? size : from + next;
-        std::memmove(data + write, data + from, sizeof(QChar) * std::size_t(end - from));
+        std::memmove(data + write, data + from, std::size_t(end - from));
         write += end - from;
         read = next < 0 ? -1 : end;
     }
@@ -42,15 +50,15 @@ QString ExpandLineBreaks(QString text) {
     return text;
 }
 
-QString ServiceConversation::GetParam(QStringView Data) {
-    return Data.size() >= 6 ? Data.mid(kDataStart).toString() : QString();
+QByteArrayView ServiceConversation::GetParam(QByteArrayView Data) {
+    return Data.size() >= 6 ? Data.sliced(kDataStart) : QByteArrayView();
 }
 
 ServiceConversation::ServiceConversation(ConversationHost& host, qsizetype logBufferLimit)
     : m_host(host), m_limit(logBufferLimit) {}
 
 void ServiceConversation::OnConnected() {
-    m_logBuffer = QString();
+    m_logBuffer = QByteArray();
     m_transfer = Transfer::None;
     m_chunkRemaining = 0;
     m_framed = false;
@@ -71,11 +79,12 @@ void ServiceConversation::RequestDisconnect() {
     m_host.SendText(QStringLiteral("exit"));
 }
 
-void ServiceConversation::OnDataArrival(const QString& data) {
-    QString joined;
-    QStringView rest(data);
+void ServiceConversation::OnDataArrival(QByteArrayView data) {
+    QByteArray joined;
+    QByteArrayView rest(data);
     if (!m_held.isEmpty()) {
-        joined = m_held + data;
+        joined = std::move(m_held);
+        joined.append(data);
         m_held.clear();
         rest = joined;
     }
@@ -83,7 +92,7 @@ void ServiceConversation::OnDataArrival(const QString& data) {
         if (m_chunkRemaining > 0) {
             rest = TakeChunkText(rest);
         } else if (m_framed && IsCutShort(rest)) {
-            m_held = rest.toString();
+            m_held = rest.toByteArray();
             break;
         } else {
             rest = HandleMessage(rest);
@@ -91,35 +100,36 @@ void ServiceConversation::OnDataArrival(const QString& data) {
     }
 }
 
-bool ServiceConversation::IsCutShort(QStringView rest) const {
-    if (rest.size() == kTokenLength) return IsToken(rest, u"logd"); // its separator is to come
+bool ServiceConversation::IsCutShort(QByteArrayView rest) const {
+    if (rest.size() == kTokenLength) return IsToken(rest, "logd"); // its separator is to come
     if (rest.size() > kTokenLength) return false;
-    for (const QStringView token : kTokens)
-        if (token.startsWith(rest, Qt::CaseInsensitive)) return true;
+    for (const QByteArrayView token : kTokens)
+        if (IsTokenStart(rest, token)) return true;
     return false;
 }
 
-QStringView ServiceConversation::HandleMessage(QStringView rest) {
-    if (IsToken(rest, u"helo")) {
-        m_host.AddLog(GetParam(rest));
+QByteArrayView ServiceConversation::HandleMessage(QByteArrayView rest) {
+    if (IsToken(rest, "helo")) {
+        m_host.AddLog(ov::fromAnsi(GetParam(rest)));
         SendConfiguration();
         return {};
     }
-    if (IsToken(rest, u"cfgk")) {
+    if (IsToken(rest, "cfgk")) {
         m_host.AddLog(QStringLiteral("Configuración correcta"));
         RequestLog();
-        return rest.mid(kTokenLength);
+        return rest.sliced(kTokenLength);
     }
-    if (IsToken(rest, u"cfg!")) {
+    if (IsToken(rest, "cfg!")) {
         m_host.AddLog(QStringLiteral("Error en la configuración"));
-        return rest.mid(kTokenLength);
+        return rest.sliced(kTokenLength);
     }
-    if (IsToken(rest, u"logd")) {
+    if (IsToken(rest, "logd")) {
         m_host.AddLog(QStringLiteral("Recibiendo paquetes..."));
         if (m_transfer == Transfer::None) m_transfer = Transfer::Receiving;
-        const QStringView data = rest.size() > kDataStart ? rest.mid(kDataStart) : QStringView();
-        QStringView after;
-        const char16_t separator = rest.size() >= kDataStart ? rest[4].unicode() : u'\0';
+        const QByteArrayView data =
+            rest.size() > kDataStart ? rest.sliced(kDataStart) : QByteArrayView();
+        QByteArrayView after;
+        const char separator = rest.size() >= kDataStart ? rest[4] : '\0';
         if (separator >= kFirstSizeLetter && separator <= kLastSizeLetter) {
             m_framed = true;
             m_chunkRemaining = qint64(1) << (separator - kFirstSizeLetter);
@@ -131,37 +141,37 @@ QStringView ServiceConversation::HandleMessage(QStringView rest) {
         m_host.SendText(QStringLiteral("\\ov!"));
         return after;
     }
-    if (IsToken(rest, u"log.")) {
+    if (IsToken(rest, "log.")) {
         m_host.AddLog(QStringLiteral("Recepción terminada"));
         CompleteTransfer();
-        return rest.mid(kTokenLength);
+        return rest.sliced(kTokenLength);
     }
-    if (IsToken(rest, u"disc")) {
+    if (IsToken(rest, "disc")) {
         m_host.CloseConnection();
         return {}; // nothing that came after the goodbye matters
     }
-    if (IsToken(rest, u"lupd")) {
+    if (IsToken(rest, "lupd")) {
         m_host.AddLog(QStringLiteral("Cambio del log..."));
         m_host.AddLog(QStringLiteral("Pidiendo actualización..."));
         RequestLog();
-        return rest.mid(kTokenLength);
+        return rest.sliced(kTokenLength);
     }
     // No known token: the rest of a chunk whose size was not announced, or else noise.
     if (m_transfer != Transfer::None && m_chunkRemaining < 0) StoreChunkText(rest);
     return {};
 }
 
-QStringView ServiceConversation::TakeChunkText(QStringView text) {
+QByteArrayView ServiceConversation::TakeChunkText(QByteArrayView text) {
     const qsizetype n = qsizetype(qMin<qint64>(m_chunkRemaining, text.size()));
-    StoreChunkText(text.left(n));
+    StoreChunkText(text.first(n));
     m_chunkRemaining -= n;
-    return text.mid(n);
+    return text.sliced(n);
 }
 
-void ServiceConversation::StoreChunkText(QStringView text) {
+void ServiceConversation::StoreChunkText(QByteArrayView text) {
     if (m_transfer == Transfer::Abandoned || text.isEmpty()) return;
     if (text.size() > m_limit - m_logBuffer.size()) {
-        m_logBuffer = QString();
+        m_logBuffer = QByteArray();
         m_transfer = Transfer::Abandoned;
         m_host.AddLog(QStringLiteral("Recepción abandonada: el log supera el límite de %1 bytes")
                           .arg(m_limit));
@@ -175,8 +185,8 @@ void ServiceConversation::CompleteTransfer() {
     m_transfer = Transfer::None;
     m_chunkRemaining = 0;
     if (abandoned) return; // the view keeps the last complete log
-    const QString text = ExpandLineBreaks(std::move(m_logBuffer));
-    m_logBuffer = QString();
-    m_host.ShowLogText(text);
+    QByteArray text = ExpandLineBreaks(std::move(m_logBuffer));
+    m_logBuffer = QByteArray();
+    m_host.ShowLogText(std::move(text));
     m_host.RefreshViews();
 }

@@ -16,8 +16,9 @@
 //  - once such a sized chunk has come, arrivals are known to be cut anywhere: a message start
 //    cut short ("lo", or "logd" without its separator) waits for the rest of it.
 // With any other separator the chunk runs to the end of the arrival, as the protocol has it.
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
-#include <QStringView>
 
 // What the conversation needs from its owner (the main window, or a test).
 class ConversationHost {
@@ -28,8 +29,9 @@ public:
     virtual void SendText(const QString& text) = 0;
     // One line of the message log.
     virtual void AddLog(const QString& text) = 0;
-    // The whole text of the raw log view, CR LF between lines.
-    virtual void ShowLogText(const QString& text) = 0;
+    // The whole text of a completed transfer, CR LF between lines, one byte per character; the
+    // buffer is handed over, not copied.
+    virtual void ShowLogText(QByteArray text) = 0;
     // The table, then the diagram, rebuilt from the raw log view.
     virtual void RefreshViews() = 0;
     // Closes the socket and puts the window into the disconnected state.
@@ -40,15 +42,15 @@ public:
 };
 
 // The service writes every line break of the log as this marker.
-inline constexpr QStringView kLineBreakMarker = u"<|br\\>";
+inline constexpr QByteArrayView kLineBreakMarker = "<|br\\>";
 
 // The text with every line-break marker turned into CR LF, in one pass over the text's own
 // storage (the result is never longer), so a transfer of hundreds of megabytes is not copied.
-QString ExpandLineBreaks(QString text);
+QByteArray ExpandLineBreaks(QByteArray text);
 
 class ServiceConversation {
 public:
-    // Most text one transfer may gather (2^30 characters, one per byte received); a transfer
+    // Most text one transfer may gather (2^30 bytes, one per character); a transfer
     // beyond it is abandoned so that a service that never ends one cannot exhaust memory.
     static constexpr qsizetype kDefaultLogBufferLimit = qsizetype(1) << 30;
 
@@ -59,7 +61,7 @@ public:
     // behind by a connection lost in mid-transfer is dropped), and "hello" is sent.
     void OnConnected();
     // Everything the socket delivered in one arrival.
-    void OnDataArrival(const QString& data);
+    void OnDataArrival(QByteArrayView data);
 
     // "Actualizar": the configuration from the buffer box and the path box as they are now.
     void SendConfiguration();
@@ -69,10 +71,10 @@ public:
     void RequestDisconnect();
 
     // The text after the token and its separator: from the sixth character on, "" when shorter.
-    static QString GetParam(QStringView Data);
+    static QByteArrayView GetParam(QByteArrayView Data);
 
     // The chunks of the transfer under way (line-break markers not yet replaced).
-    const QString& LogBuffer() const { return m_logBuffer; }
+    const QByteArray& LogBuffer() const { return m_logBuffer; }
     // After a "logd" and before its "log.".
     bool TransferUnderWay() const { return m_transfer != Transfer::None; }
     qsizetype LogBufferLimit() const { return m_limit; }
@@ -82,15 +84,15 @@ private:
 
     // Handles the message at the start of `rest`; answers the unread remainder, which is empty
     // unless the message's end was known and more text followed it.
-    QStringView HandleMessage(QStringView rest);
-    bool IsCutShort(QStringView rest) const;
-    QStringView TakeChunkText(QStringView text);
-    void StoreChunkText(QStringView text);
+    QByteArrayView HandleMessage(QByteArrayView rest);
+    bool IsCutShort(QByteArrayView rest) const;
+    QByteArrayView TakeChunkText(QByteArrayView text);
+    void StoreChunkText(QByteArrayView text);
     void CompleteTransfer();
 
     ConversationHost& m_host;
     const qsizetype m_limit;
-    QString m_logBuffer;
+    QByteArray m_logBuffer;
     Transfer m_transfer = Transfer::None;
     // Characters still owed to a chunk of announced size; -1 while the chunk's size is unknown
     // (it then runs to the end of each arrival), 0 when none is open.
@@ -98,5 +100,5 @@ private:
     // The service has sent a sized chunk on this connection, so its messages are framed.
     bool m_framed = false;
     // The beginning of a message whose rest is still to arrive.
-    QString m_held;
+    QByteArray m_held;
 };

@@ -1,14 +1,12 @@
 #include "records/LogDecoder.h"
 
-#include "core/text.h"
+#include "core/ansi.h"
 
 #include <QLocale>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstring>
 
 namespace {
 
@@ -156,18 +154,17 @@ QString generalNumber(double v, QStringView unit) {
 }
 
 // The numeric value of a size field by the system's number rules; false for text such as "-".
-bool numericValue(QStringView field, double& value) {
+bool numericValue(QByteArrayView field, double& value) {
     if (field.isEmpty()) return false;
     if (field.size() <= 15) {
         long long n = 0;
         bool digits = true;
-        for (const QChar c : field) {
-            const char16_t u = c.unicode();
-            if (u < u'0' || u > u'9') {
+        for (const char c : field) {
+            if (c < '0' || c > '9') {
                 digits = false;
                 break;
             }
-            n = n * 10 + (u - u'0');
+            n = n * 10 + (c - '0');
         }
         if (digits) {
             value = static_cast<double>(n);
@@ -175,7 +172,7 @@ bool numericValue(QStringView field, double& value) {
         }
     }
     bool ok = false;
-    const double v = QLocale::system().toDouble(field, &ok);
+    const double v = QLocale::system().toDouble(ov::fromAnsi(field), &ok);
     if (!ok || !std::isfinite(v)) return false;
     value = v;
     return true;
@@ -190,38 +187,38 @@ const Pattern& defaultMegaPattern() {
     return p;
 }
 
-// The first position of needle at or after from. The needle's anchor character, one that is rare
-// in log lines, is found with Qt's vectorised character search and the rest compared after it.
-qsizetype findText(QStringView hay, QStringView needle, qsizetype anchor, qsizetype from = 0) {
-    const QChar key = needle[anchor];
+// The first position of needle at or after from. The needle's anchor byte, one that is rare in
+// log lines, is found with memchr and the rest compared around it.
+qsizetype findText(QByteArrayView hay, QByteArrayView needle, qsizetype anchor,
+                   qsizetype from = 0) {
+    const char key = needle[anchor];
     const qsizetype last = hay.size() - needle.size();
+    const char* data = hay.data();
     while (from <= last) {
-        const qsizetype i = hay.indexOf(key, from + anchor);
-        if (i < 0) return -1;
-        const qsizetype start = i - anchor;
-        if (start > last) return -1;
-        if (std::equal(needle.begin(), needle.end(), hay.begin() + start)) return start;
+        const char* hit = static_cast<const char*>(
+            std::memchr(data + from + anchor, key, size_t(last - from + 1)));
+        if (!hit) return -1;
+        const qsizetype start = (hit - data) - anchor;
+        if (std::memcmp(data + start, needle.data(), size_t(needle.size())) == 0) return start;
         from = start + 1;
     }
     return -1;
 }
 
-// The last position of c at or before from (from >= 0), or -1. The agent's opening quote lies a
-// hundred characters or more back, so eight characters are compared at a time where SSE2 exists.
-qsizetype findLast(QStringView hay, char16_t c, qsizetype from) {
-    const char16_t* d = reinterpret_cast<const char16_t*>(hay.data());
-    qsizetype i = from;
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi16(static_cast<short>(c));
-    for (; i >= 7; i -= 8) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i - 7));
-        const unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(chunk, wanted)));
-        if (mask != 0) return i - 7 + (31 - __builtin_clz(mask)) / 2;
-    }
-#endif
-    for (; i >= 0; --i)
-        if (d[i] == c) return i;
-    return -1;
+// The last position of c at or before from (from >= 0), or -1.
+qsizetype findLast(QByteArrayView hay, char c, qsizetype from) {
+    const void* hit = memrchr(hay.data(), c, size_t(from + 1));
+    return hit ? static_cast<const char*>(hit) - hay.data() : -1;
+}
+
+// s without its leading and trailing spaces (only the space; tabs stay).
+QByteArrayView trimSpaces(QByteArrayView s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == ' ')
+        ++b;
+    while (e > b && s[e - 1] == ' ')
+        --e;
+    return s.sliced(b, e - b);
 }
 
 } // namespace
@@ -241,46 +238,51 @@ QString FormatSize(double bytes, const QString& fmt) {
     return {};
 }
 
-LogRecord DecodeLogLine(QStringView data) {
+LogRecord DecodeLogLine(QByteArrayView data) {
     LogRecord rec;
 
     // Path and size. Positions here are 0-based; the bounds keep every slice inside the line.
-    const qsizetype p = findText(data, u"GET /", 0);
+    const qsizetype p = findText(data, "GET /", 0);
     if (p >= 0) {
-        const qsizetype q = findText(data, u" HTTP/", 1);
+        const qsizetype q = findText(data, " HTTP/", 1);
         // "GET /" and " HTTP/" cannot overlap, so q > p leaves at least the "/" of the path.
         if (q > p) {
-            rec[FieldPath] = data.sliced(p + 4, q - p - 4).toString();
+            rec[FieldPath] = ov::fromAnsi(data.sliced(p + 4, q - p - 4));
             // The status code normally starts 11 characters after the space before "HTTP/".
             const qsizetype from = q + 11;
-            const qsizetype r = from < data.size() ? data.indexOf(u'"', from) : -1;
+            const qsizetype r = from < data.size() ? data.sliced(from).indexOf('"') : -1;
             if (r >= 0) {
+                const qsizetype quote = from + r;
                 // The size field ends two characters before that quote.
-                const qsizetype s = findLast(data, u' ', r - 2);
+                const qsizetype s = findLast(data, ' ', quote - 2);
                 if (s > q) {
-                    const QStringView field = data.sliced(s + 1, r - 2 - s);
+                    const QByteArrayView field = data.sliced(s + 1, quote - 2 - s);
                     double value = 0;
                     rec[FieldSize] =
-                        numericValue(field, value) ? FormatSize(value) : field.toString();
+                        numericValue(field, value) ? FormatSize(value) : ov::fromAnsi(field);
                 }
             }
         }
     }
 
     // Host: everything before " - - [", as long as identity and user are both "-".
-    const qsizetype t = findText(data, u" - - [", 5);
-    if (t >= 0) rec[FieldHost] = ov::TrimSpaces(data.first(t)).toString();
+    const qsizetype t = findText(data, " - - [", 5);
+    if (t >= 0) rec[FieldHost] = ov::fromAnsi(trimSpaces(data.first(t)));
 
     // Agent: the last quoted field, read on the line without its outer spaces so that leading
     // spaces do not shift the positions. A line that does not end with a quote (the common
     // format) has no agent.
-    const QStringView line = ov::TrimSpaces(data);
+    const QByteArrayView line = trimSpaces(data);
     const qsizetype len = line.size();
-    if (len >= 2 && line[len - 1] == u'"') {
-        const qsizetype a = findLast(line, u'"', len - 2);
-        if (a >= 0) rec[FieldAgent] = line.sliced(a + 1, len - 2 - a).toString();
+    if (len >= 2 && line[len - 1] == '"') {
+        const qsizetype a = findLast(line, '"', len - 2);
+        if (a >= 0) rec[FieldAgent] = ov::fromAnsi(line.sliced(a + 1, len - 2 - a));
     }
     return rec;
+}
+
+LogRecord DecodeLogLine(QStringView data) {
+    return DecodeLogLine(ov::toAnsi(data));
 }
 
 QList<QStringView> SplitLines(QStringView text) {
@@ -288,7 +290,7 @@ QList<QStringView> SplitLines(QStringView text) {
     if (text.isEmpty()) return lines;
     qsizetype start = 0;
     for (;;) {
-        const qsizetype end = findText(text, u"\r\n", 0, start);
+        const qsizetype end = text.indexOf(u"\r\n", start);
         if (end < 0) break;
         lines.append(text.sliced(start, end - start));
         start = end + 2;

@@ -2,6 +2,7 @@
 // The access-log line decoder: one line of an Apache 1.x/2.x common or combined log becomes a
 // request record of four texts. Also the small array helpers the views count lines with, and the
 // byte-size formatter the decoder applies to the size field.
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -14,8 +15,10 @@ using LogRecord = std::array<QString, 4>;
 
 enum LogField { FieldPath = 0, FieldSize = 1, FieldHost = 2, FieldAgent = 3 };
 
-// Decodes one line (without its line break). Pure: never fails, the same line always gives the
-// same record, and what it cannot find stays "".
+// Decodes one line (without its line break), one byte per character of the console's code page.
+// Pure: never fails, the same line always gives the same record, and what it cannot find stays "".
+LogRecord DecodeLogLine(QByteArrayView data);
+// The same for a line held as text; characters outside the code page read as '?'.
 LogRecord DecodeLogLine(QStringView data);
 
 // A byte count as "512 bytes", "2 KB", "1.00 MB" or "1.00 GB" (decimal point of the system's

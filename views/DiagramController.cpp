@@ -294,7 +294,7 @@ void DiagramController::DrawPic() {
     clsHostIP* hostIP = diagramMode_ == 1 && inputs_.hostIP ? inputs_.hostIP() : nullptr;
     const bool extended = hostIP && hostIP->Available();
     const std::vector<DiagramHost>& hosts =
-        cache_.Hosts(inputs_.logText ? inputs_.logText() : QString());
+        cache_.Hosts(inputs_.logText ? inputs_.logText() : LogText());
     DiagramScene scene;
     scene.Rotation = rotation_;
     scene.ShowBandWidth = mShowBandWidth_->isChecked();

@@ -8,6 +8,7 @@
 // widgets.
 #include "views/DiagramDrawing.h"
 #include "views/DiagramHosts.h"
+#include "views/LogText.h"
 
 #include <QImage>
 #include <QObject>
@@ -26,9 +27,9 @@ class QWidget;
 class clsHostIP;
 
 struct DiagramInputs {
-    // The raw log text (logf's text, lines ending in CR LF). Hand out the same QString each time
-    // while the text is unchanged: the decoded hosts are kept for as long as it is.
-    std::function<QString()> logText;
+    // The raw log text (logf's). The decoded hosts are kept for as long as its revision is the
+    // same.
+    std::function<LogText()> logText;
     // Whether the diagram tab is the selected tab; the diagram is drawn only then.
     std::function<bool()> diagramSelected;
     // The geolocation object, asked for only when the extended diagram is drawn (so it may be

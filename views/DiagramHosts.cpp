@@ -5,6 +5,7 @@
 #include "geo/clsHostIP.h"
 #include "records/LogDecoder.h"
 #include "settings/pobos.h"
+#include "views/LogText.h"
 #include "views/modColor.h"
 
 #include <QFileInfo>
@@ -21,10 +22,10 @@ qint32 SizeTagColor(const QString& size) {
     return RGBColor(0, 0, 0);
 }
 
-std::vector<DiagramHost> BuildHostList(QStringView logText, int keep) {
+std::vector<DiagramHost> BuildHostList(const LogText& logText, int keep) {
     std::vector<DiagramHost> hosts;
     QHash<QString, size_t> position;
-    const auto add = [&](QStringView line) {
+    const auto add = [&](QByteArrayView line) {
         LogRecord record = DecodeLogLine(line);
         QString& host = record[FieldHost];
         if (host.isEmpty()) return;
@@ -45,26 +46,15 @@ std::vector<DiagramHost> BuildHostList(QStringView logText, int keep) {
             entry.Requests.push_back(std::move(request));
         }
     };
-    // Lines end at CR LF; a lone CR or LF stays part of its line.
-    qsizetype start = 0;
-    while (start < logText.size()) {
-        const qsizetype end = logText.indexOf(u"\r\n", start);
-        if (end < 0) {
-            add(logText.mid(start));
-            break;
-        }
-        add(logText.mid(start, end - start));
-        start = end + 2;
-    }
+    for (qsizetype line = 0; line < logText.RowCount(); ++line)
+        add(logText.Line(line));
     return hosts;
 }
 
-const std::vector<DiagramHost>& DiagramHostCache::Hosts(const QString& text) {
-    const bool same =
-        valid_ && text.size() == text_.size() && text.constData() == text_.constData();
-    if (!same) {
+const std::vector<DiagramHost>& DiagramHostCache::Hosts(const LogText& text) {
+    if (!valid_ || text.Revision() != revision_) {
         hosts_ = BuildHostList(text);
-        text_ = text;
+        revision_ = text.Revision();
         valid_ = true;
         geographyValid_ = false;
         ++generation_;
@@ -108,7 +98,6 @@ void DiagramHostCache::Invalidate() {
     ++generation_;
     valid_ = false;
     geographyValid_ = false;
-    text_.clear();
     hosts_.clear();
     geography_.clear();
 }

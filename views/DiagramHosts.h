@@ -4,9 +4,9 @@
 // region. Decoding a large log takes far longer than drawing it, so DiagramHostCache keeps the
 // list until the text changes and the geography until the database files change.
 #include <QString>
-#include <QStringView>
 #include <vector>
 
+class LogText;
 class clsHostIP;
 
 // How many requests a host box lists.
@@ -41,16 +41,16 @@ QString DiagramShownPath(const QString& path);
 // ignored), anything else black.
 qint32 SizeTagColor(const QString& size);
 
-// The hosts of a raw log text whose lines end in CR LF: lines that decode without a host are
-// skipped; hosts are compared exactly and keep the order of their first line. Each host keeps its
-// first `keep` requests and counts the rest.
-std::vector<DiagramHost> BuildHostList(QStringView logText, int keep = kDiagramListed);
+// The hosts of the raw log text: lines that decode without a host are skipped; hosts are compared
+// exactly and keep the order of their first line. Each host keeps its first `keep` requests and
+// counts the rest.
+std::vector<DiagramHost> BuildHostList(const LogText& logText, int keep = kDiagramListed);
 
 class DiagramHostCache {
 public:
     // The hosts of text, decoded again only when text is not the text decoded last (a text that
     // was changed since is never the same one) or after Invalidate.
-    const std::vector<DiagramHost>& Hosts(const QString& text);
+    const std::vector<DiagramHost>& Hosts(const LogText& text);
 
     // Geography of every host, index for index, as hostIP answers it. Asked again when the host
     // list, the database folder or the files in it (size, time of change) have changed. Leaves
@@ -65,7 +65,7 @@ public:
     quint64 Generation() const { return generation_; }
 
 private:
-    QString text_; // shares the text decoded last, which keeps its buffer from being reused
+    quint64 revision_ = 0; // of the text decoded last
     bool valid_ = false;
     std::vector<DiagramHost> hosts_;
     std::vector<HostGeography> geography_;

@@ -17,38 +17,20 @@ constexpr qint32 kLightFrom = 383;
 
 } // namespace
 
-LogTable::LogTable(QString rawText) {
-    SetText(std::move(rawText));
+LogTable::LogTable(LogText text) {
+    SetText(std::move(text));
 }
 
-void LogTable::SetText(QString rawText) {
-    m_text = std::move(rawText);
-    m_starts.clear();
+void LogTable::SetText(LogText text) {
+    m_text = std::move(text);
+    m_count = int(std::min<qsizetype>(m_text.RowCount(), std::numeric_limits<int>::max()));
     for (CachedRow& slot : m_cache)
         slot.row = -1;
-    if (m_text.isEmpty()) return;
-
-    const QStringView text(m_text);
-    constexpr auto kMaxRows = static_cast<size_t>(std::numeric_limits<int>::max());
-    m_starts.push_back(0);
-    qsizetype from = 0;
-    while (m_starts.size() < kMaxRows) {
-        const qsizetype cr = text.indexOf(u'\r', from);
-        if (cr < 0) break;
-        if (cr + 1 < text.size() && text[cr + 1] == u'\n') {
-            m_starts.push_back(cr + 2);
-            from = cr + 2;
-        } else {
-            from = cr + 1;
-        }
-    }
 }
 
-QStringView LogTable::Line(int row) const {
+QByteArrayView LogTable::Line(int row) const {
     if (row < 0 || row >= Count()) return {};
-    const qsizetype start = m_starts[row];
-    const qsizetype end = row + 1 < Count() ? m_starts[row + 1] - 2 : m_text.size();
-    return QStringView(m_text).mid(start, end - start);
+    return m_text.Line(row);
 }
 
 const LogTable::Record& LogTable::record(int row) const {

@@ -1,9 +1,11 @@
 #pragma once
 // The logic of the "Tabla" view: one row per line of the raw log text (split at CR LF), four
-// columns decoded from the line on demand, and the colours of each row. The table keeps the raw
-// text (shared, not copied) and the offsets of its lines; rows are decoded only when asked for, so
-// a log of a million lines is ready as soon as its lines are found. Rows are numbered 0..Count-1
-// as 32-bit integers.
+// columns decoded from the line on demand, and the colours of each row. The table keeps the text
+// it was filled from (a LogText, which shares the raw view's bytes and index of lines); rows are
+// decoded only when asked for, so a log of a million lines is ready at once. Rows are numbered
+// 0..Count-1 as 32-bit integers.
+#include "views/LogText.h"
+
 #include <QString>
 #include <QStringView>
 #include <array>
@@ -37,14 +39,14 @@ struct CellColors {
 class LogTable {
 public:
     LogTable() = default;
-    explicit LogTable(QString rawText);
+    explicit LogTable(LogText text);
 
-    // Replaces the rows with the lines of rawText: no rows for an empty text, and a text ending in
+    // Replaces the rows with the lines of text: no rows for an empty text, and a text ending in
     // CR LF has an empty last row.
-    void SetText(QString rawText);
-    int Count() const { return static_cast<int>(m_starts.size()); }
+    void SetText(LogText text);
+    int Count() const { return m_count; }
     // The line of a row without its CR LF; empty outside 0..Count-1.
-    QStringView Line(int row) const;
+    QByteArrayView Line(int row) const;
     // Column 0 is the request path ("-" when the line has none), 1 the size text, 2 the host,
     // 3 the agent; "" outside the table.
     QString Cell(int row, int column) const;
@@ -69,8 +71,8 @@ private:
     // rows painted column by column.
     static constexpr int kCacheSize = 128;
 
-    QString m_text;
-    std::vector<qsizetype> m_starts;
+    LogText m_text;
+    int m_count = 0;
     mutable std::array<CachedRow, kCacheSize> m_cache;
 };
 

@@ -1,8 +1,10 @@
 #include "views/logWnd.h"
 
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTimer>
 
 logWnd::logWnd(QWidget* parent) : QWidget(parent), m_box(new QPlainTextEdit(this)) {
     m_box->setObjectName(QStringLiteral("log"));
@@ -13,6 +15,30 @@ logWnd::logWnd(QWidget* parent) : QWidget(parent), m_box(new QPlainTextEdit(this
     connect(m_box, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_setting) takeTypedText();
     });
+    m_box->installEventFilter(this);
+}
+
+bool logWnd::eventFilter(QObject* watched, QEvent* event) {
+    // The operator types into the text as it stands, with every entry so far.
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+        if (m_displayPending) display();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void logWnd::scheduleDisplay() {
+    if (m_displayPending) return;
+    m_displayPending = true;
+    const qint64 since = m_sinceDisplay.isValid() ? m_sinceDisplay.elapsed() : kRefreshMs;
+    QTimer::singleShot(int(qMax<qint64>(0, kRefreshMs - since)), this, [this] {
+        if (m_displayPending) display();
+    });
 }
 
 void logWnd::LogPRT(const QString& sLogData) {
@@ -20,7 +46,7 @@ void logWnd::LogPRT(const QString& sLogData) {
     const qsizetype keep = qMax<qsizetype>(m_maxLength, 0);
     if (text.size() > keep) text = text.right(keep);
     m_text = std::move(text);
-    display();
+    scheduleDisplay();
 }
 
 void logWnd::SetMaxLenght(qint16 sMaxLength) {
@@ -38,6 +64,8 @@ void logWnd::resizeEvent(QResizeEvent* event) {
 }
 
 void logWnd::display() {
+    m_displayPending = false;
+    m_sinceDisplay.start();
     m_setting = true;
     // The box breaks lines at LF; a CR left alone at either end of the cut is a break as well.
     QString shown = m_text;

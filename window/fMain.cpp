@@ -17,6 +17,7 @@
 #include "views/FlagDC.h"
 #include "views/MouseWheel.h"
 #include "views/PictureBox.h"
+#include "views/RawLogView.h"
 #include "views/logWnd.h"
 #include "views/modColor.h"
 #include "views/modUserColor.h"
@@ -37,7 +38,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
@@ -213,18 +213,14 @@ void fMain::buildControls() {
     cLogType->setGeometry(ov::twipsToPixels(4320), 0, ov::twipsToPixels(2775),
                           cLogType->sizeHint().height());
 
-    logf = named(new QPlainTextEdit(fr), "logf");
+    logf = named(new RawLogView(fr), "logf");
     QFont courier(QStringLiteral("Courier New"));
     courier.setPointSizeF(8.25);
     courier.setStyleHint(QFont::Monospace);
+    courier.setFixedPitch(true);
     logf->setFont(courier);
     logf->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    connect(logf, &QPlainTextEdit::textChanged, this, [this] {
-        if (settingRawText_) return;
-        // The operator typed into the raw view: the table and the diagram decode that text.
-        rawTextStale_ = true;
-        if (diagram_) diagram_->TextChanged();
-    });
+    logf->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     lv = named(new ucListView(fr), "lv");
     connect(lv, &ucListView::OnSubItemPrePaint, this, [this](int item, int, SubItemColors* colors) {
@@ -419,9 +415,9 @@ void fMain::wsock_Connect() {
 }
 
 void fMain::wsock_DataArrival(qint32) {
-    QString data;
+    QByteArray data;
     try {
-        data = wsock_->GetDataText();
+        data = wsock_->GetDataBytes();
     } catch (const ov::RaisedError& e) {
         logRaisedError(e);
         return;
@@ -488,22 +484,12 @@ void fMain::AddLog(const QString& sText) {
 // ---------------------------------------------------------------------------------------------
 // The raw view, the table and the diagram
 
-QString fMain::RawText() const {
-    if (rawTextStale_) {
-        rawText_ = logf->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-        rawTextStale_ = false;
-    }
-    return rawText_;
+const LogText& fMain::RawText() const {
+    return logf->logText();
 }
 
-void fMain::ShowLogText(const QString& text) {
-    rawText_ = text;
-    rawTextStale_ = false;
-    settingRawText_ = true;
-    // The text box keeps its lines apart with LF; the CR LF text stays the one the views read.
-    logf->setPlainText(QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
-    settingRawText_ = false;
-    diagram_->TextChanged();
+void fMain::ShowLogText(QByteArray text) {
+    logf->SetLogText(LogText(std::move(text)));
 }
 
 void fMain::RefreshViews() {

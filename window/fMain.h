@@ -18,12 +18,12 @@ class DiagramController;
 class McImageList;
 class MouseWheel;
 class PictureBox;
+class RawLogView;
 class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class clsHostIP;
 class ctlSplitter;
@@ -56,8 +56,8 @@ public:
     clsHostIP* HostIP() const { return hostIP_.get(); }
     const std::vector<std::unique_ptr<CMemoryDC>>& FlagDC() const { return flagDC_; }
     DiagramController* Diagram() const { return diagram_; }
-    // The raw view's text with CR LF between lines: what the table and the diagram decode.
-    QString RawText() const;
+    // The raw view's text, edits included: what the table and the diagram decode.
+    const LogText& RawText() const;
 
 signals:
     // Raised at the start of the last start-up step, just before the flags are loaded.
@@ -108,7 +108,7 @@ protected:
 private:
     // ConversationHost: what the conversation with the service asks of the window.
     void SendText(const QString& text) override;
-    void ShowLogText(const QString& text) override;
+    void ShowLogText(QByteArray text) override;
     void RefreshViews() override;
     void CloseConnection() override;
     QString NumBytesText() const override;
@@ -127,11 +127,6 @@ private:
     quint16 servicePort_ = 5998;
     ServiceConversation conversation_;
     LogTable table_;
-    // The raw view's text as the views read it, taken again from the text box after the
-    // operator has edited it.
-    mutable QString rawText_;
-    mutable bool rawTextStale_ = false;
-    bool settingRawText_ = false;
     int layoutDepth_ = 0;
     int savedSplitterPos_ = 0;
     int savedMinSize1_ = 0;
@@ -155,7 +150,7 @@ private:
     QWidget* fr = nullptr;
     ctlTabs* tabs = nullptr;
     QComboBox* cLogType = nullptr;
-    QPlainTextEdit* logf = nullptr;
+    RawLogView* logf = nullptr;
     ucListView* lv = nullptr;
     PictureBox* pic = nullptr;
     DiagramController* diagram_ = nullptr;

@@ -2,6 +2,8 @@
 // arrival makes the console log, send and show, and how the chunks of a transfer are joined.
 #include "link/ServiceConversation.h"
 
+#include "core/ansi.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -15,9 +17,9 @@ class RecordingHost : public ConversationHost {
 public:
     void SendText(const QString& text) override { events << QStringLiteral("send:") + text; }
     void AddLog(const QString& text) override { events << QStringLiteral("log:") + text; }
-    void ShowLogText(const QString& text) override {
-        events << QStringLiteral("show:") + text;
-        shown = text;
+    void ShowLogText(QByteArray text) override {
+        shown = ov::fromAnsi(text);
+        events << QStringLiteral("show:") + shown;
         ++shows;
     }
     void RefreshViews() override { events << QStringLiteral("refresh"); }
@@ -149,7 +151,7 @@ void tst_Conversation::messageTable() {
     QCOMPARE(host.events, QStringList{"send:hello"});
     host.events.clear();
     for (const QString& arrival : arrivals)
-        conversation.OnDataArrival(arrival);
+        conversation.OnDataArrival(ov::toAnsi(arrival));
     QCOMPARE(host.events, expected);
     if (host.shows > 0) QVERIFY(conversation.LogBuffer().isEmpty());
 }
@@ -218,7 +220,7 @@ void tst_Conversation::getParam_data() {
 void tst_Conversation::getParam() {
     QFETCH(QString, data);
     QFETCH(QString, param);
-    QCOMPARE(ServiceConversation::GetParam(data), param);
+    QCOMPARE(ov::fromAnsi(ServiceConversation::GetParam(ov::toAnsi(data))), param);
 }
 
 void tst_Conversation::expandLineBreaks_data() {
@@ -247,11 +249,10 @@ void tst_Conversation::expandLineBreaks_data() {
 void tst_Conversation::expandLineBreaks() {
     QFETCH(QString, text);
     QFETCH(QString, expanded);
-    QCOMPARE(ExpandLineBreaks(text), expanded);
-    // A shared string is copied, never changed behind its other owners.
-    const QString shared = text;
-    ExpandLineBreaks(shared);
-    QCOMPARE(shared, text);
+    const QByteArray bytes = ov::toAnsi(text);
+    QCOMPARE(ov::fromAnsi(ExpandLineBreaks(bytes)), expanded);
+    // A shared buffer is copied, never changed behind its other owners.
+    QCOMPARE(bytes, ov::toAnsi(text));
 }
 
 void tst_Conversation::newConnectionDropsPartialTransfer() {
@@ -290,7 +291,7 @@ void tst_Conversation::oversizedTransferIsAbandoned() {
     host.events.clear();
 
     for (const QString& arrival : arrivals) {
-        conversation.OnDataArrival(arrival);
+        conversation.OnDataArrival(ov::toAnsi(arrival));
         QVERIFY(conversation.LogBuffer().size() <= kLimit);
     }
     const QStringList abandon = host.events.filter(QStringLiteral("abandonada"));
@@ -352,19 +353,20 @@ void tst_Conversation::corpusArrivesWhole() {
         // Without sizes only splitting is safe: each chunk's pieces arrive before the next.
         for (const QString& m : messages)
             for (qsizetype at = 0; at<m.size(); at += arrivalSize> 0 ? arrivalSize : m.size())
-                conversation.OnDataArrival(m.mid(at, arrivalSize > 0 ? arrivalSize : -1));
+                conversation.OnDataArrival(
+                    ov::toAnsi(m.mid(at, arrivalSize > 0 ? arrivalSize : -1)));
     } else {
         // The first chunk follows "\ovg" and opens an arrival of its own; from then on the
         // stream may be cut anywhere.
         const QString stream = messages.join(QString());
         for (qsizetype at = 0; at < stream.size();) {
             if (at == 0) {
-                conversation.OnDataArrival(messages.first());
+                conversation.OnDataArrival(ov::toAnsi(messages.first()));
                 at = messages.first().size();
                 continue;
             }
             const qsizetype n = arrivalSize > 0 ? arrivalSize : random.bounded(1, 5000);
-            conversation.OnDataArrival(stream.mid(at, n));
+            conversation.OnDataArrival(ov::toAnsi(stream.mid(at, n)));
             at += n;
         }
     }

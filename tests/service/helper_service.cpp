@@ -112,7 +112,7 @@ WiredConsole::WiredConsole() : Conversation(*this), m_socket(std::make_unique<CS
     CSocketMaster* sock = m_socket.get();
     connect(sock, &CSocketMasterEvents::Connect, this, [this] { Conversation.OnConnected(); });
     connect(sock, &CSocketMasterEvents::DataArrival, this,
-            [this](qint32) { Conversation.OnDataArrival(m_socket->GetDataText()); });
+            [this](qint32) { Conversation.OnDataArrival(m_socket->GetDataBytes()); });
     connect(sock, &CSocketMasterEvents::CloseSck, this, [this] { CloseConnection(); });
     connect(sock, &CSocketMasterEvents::Error, this,
             [this](qint16 number, QString& description, qint32, QString source, QString, qint32,
@@ -158,11 +158,11 @@ bool WaitFor(std::initializer_list<WiredConsole*> consoles, const std::function<
     return done();
 }
 
-QString ExpectedView(const QByteArray& fileBytes) {
+QByteArray ExpectedView(const QByteArray& fileBytes) {
     QByteArray text = fileBytes;
     text.replace("\r\n", "\n");
     text.replace("\n", "\r\n");
-    return ov::fromAnsi(text);
+    return text;
 }
 
 } // namespace servicetest

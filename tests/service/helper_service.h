@@ -81,8 +81,8 @@ public:
         Log << text;
         emit Changed();
     }
-    void ShowLogText(const QString& text) override {
-        Shown = text;
+    void ShowLogText(QByteArray text) override {
+        Shown = std::move(text);
         ++Shows;
         emit Changed();
     }
@@ -94,7 +94,7 @@ public:
     CSocketMaster& Socket() { return *m_socket; }
     ServiceConversation Conversation;
     QStringList Log;
-    QString Shown;
+    QByteArray Shown;
     int Shows = 0;
     int Refreshes = 0;
     int Closes = 0;
@@ -116,6 +116,6 @@ bool WaitFor(std::initializer_list<WiredConsole*> consoles, const std::function<
              int ms = kWaitMs);
 
 // The text the console must show for a log file's bytes: line ends as CR LF.
-QString ExpectedView(const QByteArray& fileBytes);
+QByteArray ExpectedView(const QByteArray& fileBytes);
 
 } // namespace servicetest

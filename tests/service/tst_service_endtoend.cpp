@@ -96,7 +96,7 @@ void tst_ServiceEndToEnd::transfer() {
     // CR LF shown was a six-character marker.
     const qsizetype chunks = console.Log.count(QStringLiteral("Recibiendo paquetes..."));
     const qint64 capacity = qMin<qint64>(numb.toLongLong(), 4 << 20);
-    const qint64 wire = console.Shown.size() + 4 * console.Shown.count(QStringLiteral("\r\n"));
+    const qint64 wire = console.Shown.size() + 4 * console.Shown.count("\r\n");
     QVERIFY(chunks * capacity >= wire);
     QCOMPARE(chunks == 0, content.isEmpty());
     QVERIFY(console.Conversation.LogBuffer().isEmpty());
@@ -154,7 +154,7 @@ void tst_ServiceEndToEnd::exitIsAnsweredWithDisc() {
     // The console can come back.
     console.ConnectTo(service.Port());
     QVERIFY(WaitFor({&console}, [&] { return console.Shows == 2; }));
-    QCOMPARE(console.Shown, QStringLiteral("a\r\n"));
+    QCOMPARE(console.Shown, QByteArray("a\r\n"));
 }
 
 void tst_ServiceEndToEnd::twoConsolesAtOnce() {

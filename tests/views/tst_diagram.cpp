@@ -2,6 +2,7 @@
 // lines and the server node are drawn (checked on the record of drawn items and on pixels), zoom
 // by button and wheel, rotation by dragging, mode and bandwidth switches, the tool buttons and
 // markers, and the rule that nothing is drawn while another tab is shown.
+#include "core/ansi.h"
 #include "views/DiagramController.h"
 #include "views/DiagramDrawing.h"
 #include "views/DiagramPictures.h"
@@ -91,6 +92,16 @@ struct Diagram {
     QWidget window;
     PictureBox* pic;
     QString text;
+    // The text as the raw view would hold it: the same LogText while `text` is unchanged.
+    LogText logText() {
+        if (text != held || logBytes.IsEmpty() != text.isEmpty()) {
+            held = text;
+            logBytes = LogText(ov::toAnsi(text));
+        }
+        return logBytes;
+    }
+    QString held;
+    LogText logBytes;
     bool selected = true;
     QImage pointer, pointerDragging;
     std::unique_ptr<DiagramController> c;
@@ -104,7 +115,7 @@ struct Diagram {
         pointer = LoadDiagramPicture(DiagramPicture::Pointer);
         pointerDragging = LoadDiagramPicture(DiagramPicture::PointerDragging);
         DiagramInputs in;
-        in.logText = [this] { return text; };
+        in.logText = [this] { return logText(); };
         in.diagramSelected = [this] { return selected; };
         in.serverPicture = LoadDiagramPicture(DiagramPicture::Server);
         in.pointer = pointer;

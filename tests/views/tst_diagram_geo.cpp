@@ -122,6 +122,16 @@ int countKind(const std::vector<DrawnItem>& items, DrawnItem::Kind kind) {
 struct Diagram {
     PictureBox pic;
     QString text;
+    // The text as the raw view would hold it: the same LogText while `text` is unchanged.
+    LogText logText() {
+        if (text != held || logBytes.IsEmpty() != text.isEmpty()) {
+            held = text;
+            logBytes = LogText(ov::toAnsi(text));
+        }
+        return logBytes;
+    }
+    QString held;
+    LogText logBytes;
     clsHostIP hostIP;
     const Flags* flags = nullptr;
     std::unique_ptr<DiagramController> controller;
@@ -132,7 +142,7 @@ struct Diagram {
         pic.setRecording(true);
         hostIP.setDatabasePath(databasePath);
         DiagramInputs in;
-        in.logText = [this] { return text; };
+        in.logText = [this] { return logText(); };
         in.diagramSelected = [] { return true; };
         in.hostIP = [this] { return &hostIP; };
         in.flags = flags;

@@ -3,6 +3,7 @@
 // colouring and alternate shading, and CountStr.
 #include "views/LogTable.h"
 
+#include "core/ansi.h"
 #include "views/modColor.h"
 #include "views/modUserColor.h"
 
@@ -14,6 +15,10 @@
 #include <numeric>
 
 namespace {
+
+LogText logOf(const QString& text) {
+    return LogText(ov::toAnsi(text));
+}
 
 QString getLine(const QString& host, const QString& request = "GET /index.html HTTP/1.1") {
     return host + " - - [17/May/2015:10:05:03 +0000] \"" + request +
@@ -81,11 +86,11 @@ void TestLogTable::rows_data() {
 void TestLogTable::rows() {
     QFETCH(QString, text);
     QFETCH(QStringList, lines);
-    LogTable table("old\r\nrows\r\nhere");
-    table.SetText(text);
+    LogTable table(logOf("old\r\nrows\r\nhere"));
+    table.SetText(logOf(text));
     QCOMPARE(table.Count(), lines.size());
     for (int i = 0; i < lines.size(); ++i)
-        QCOMPARE(table.Line(i).toString(), lines[i]);
+        QCOMPARE(ov::fromAnsi(table.Line(i)), lines[i]);
     QVERIFY(table.Line(-1).isEmpty() && table.Line(table.Count()).isEmpty());
 }
 
@@ -114,7 +119,7 @@ void TestLogTable::cells() {
     QFETCH(QString, text);
     QFETCH(int, row);
     QFETCH(QStringList, cells);
-    const LogTable table(text);
+    const LogTable table(logOf(text));
     for (int column = 0; column < 4; ++column)
         QCOMPARE(table.Cell(row, column), cells[column]);
     QCOMPARE(table.Cell(row, 4), QString());
@@ -126,7 +131,7 @@ void TestLogTable::rowsBeyondSixteenBits() {
     QStringList hosts;
     for (int i = 0; i < kLines; ++i)
         hosts << QString("10.%1.%2.1").arg(i / 256).arg(i % 256);
-    const LogTable table(tableOf(hosts));
+    const LogTable table(logOf(tableOf(hosts)));
     QCOMPARE(table.Count(), kLines);
     for (const int row : {0, 32767, 32768, 65536, kLines - 1})
         QCOMPARE(table.Cell(row, 2), hosts[row]);
@@ -138,7 +143,7 @@ void TestLogTable::corpus() {
     QStringList lines = QString::fromLatin1(file.readAll()).split(u'\n');
     QCOMPARE(lines.takeLast(), QString()); // the file ends with a line break
     QCOMPARE(lines.size(), 10000);
-    const LogTable table(lines.join("\r\n"));
+    const LogTable table(logOf(lines.join("\r\n")));
     QCOMPARE(table.Count(), 10000);
 
     const QRegularExpression hostRe(R"(^(\S+) - - \[)");
@@ -194,7 +199,7 @@ void TestLogTable::rowShading() {
     QFETCH(bool, rowColors);
     QFETCH(int, row);
     QFETCH(bool, shaded);
-    const LogTable table(QString("x\r\n").repeated(40001));
+    const LogTable table(logOf(QString("x\r\n").repeated(40001)));
     const CellColors current{0x00FFFFFF, 0x00123456, false};
     const CellColors colors = table.PrePaint(row, false, rowColors, current);
     QCOMPARE(colors.Handled, shaded);
@@ -225,7 +230,7 @@ void TestLogTable::userColours() {
     QFETCH(QStringList, hosts);
     QFETCH(QList<int>, paintOrder);
     QFETCH(QList<int>, indices);
-    const LogTable table(tableOf(hosts));
+    const LogTable table(logOf(tableOf(hosts)));
     const CellColors current{0x00FFFFFF, 0x00000000, false};
     for (int i = 0; i < paintOrder.size(); ++i) {
         const int row = paintOrder[i];
@@ -243,7 +248,7 @@ void TestLogTable::textColourByBrightness() {
     QStringList hosts;
     for (int i = 0; i < 600; ++i)
         hosts << QString("192.168.%1.%2").arg(i / 256).arg(i % 256);
-    const LogTable table(tableOf(hosts));
+    const LogTable table(logOf(tableOf(hosts)));
     QSet<qint32> textColours;
     for (int row = 0; row < table.Count(); ++row) {
         const CellColors colors = table.PrePaint(row, true, false);

@@ -71,7 +71,7 @@ private slots:
         // Byte for byte, with CR LF line ends.
         QByteArray expected = corpus;
         expected.replace("\r\n", "\n").replace("\n", "\r\n");
-        QCOMPARE(ov::toAnsi(w.RawText()), expected);
+        QCOMPARE(w.RawText().Bytes(), expected);
 
         auto* tabs = w.findChild<ctlTabs*>(QStringLiteral("tabs"));
         QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(120, 12));

@@ -3,6 +3,7 @@
 #include "WindowFixture.h"
 
 #include "core/twips.h"
+#include "views/RawLogView.h"
 #include "widgets/ctlSplitter.h"
 #include "widgets/ctlTabs.h"
 #include "widgets/ucListView.h"
@@ -10,7 +11,6 @@
 
 #include <QAction>
 #include <QGroupBox>
-#include <QPlainTextEdit>
 #include <QtTest>
 
 namespace {
@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(split.top(), frame.top() + frame.height() + 60);
         QCOMPARE(split.top() + split.height(), clientHeight() - 60);
         // The three views share one rectangle inside the view area, 90 twips in from its left.
-        const QRect raw = twips(child<QPlainTextEdit>("logf"));
+        const QRect raw = twips(child<QWidget>("logf"));
         QCOMPARE(raw.left(), 90);
         QCOMPARE(raw.width(), twips(child<QWidget>("fr")).width() - 180);
         QCOMPARE(twips(child<ucListView>("lv")), raw);
@@ -138,24 +138,24 @@ private slots:
     }
 
     void theSmallestWindowRaisesNothing() {
-        const QRect before = twips(child<QPlainTextEdit>("logf"));
+        const QRect before = twips(child<QWidget>("logf"));
         w->resize(1, 1);
         QCoreApplication::processEvents();
         w->Form_Resize();
         // The size keeper holds the window at its minimum of 7410 x 3735 twips.
         QVERIFY(ov::pixelsToTwips(w->width()) >= 7410 - 15);
-        const QRect after = twips(child<QPlainTextEdit>("logf"));
+        const QRect after = twips(child<QWidget>("logf"));
         QVERIFY(after.width() >= 0 && after.height() >= 0);
         QVERIFY(before.isValid());
     }
 
     void tabsBringTheirViewForward() {
         auto* tabs = child<ctlTabs>("tabs");
-        auto* raw = child<QPlainTextEdit>("logf");
+        auto* raw = child<RawLogView>("logf");
         auto* lv = child<ucListView>("lv");
         auto* pic = child<QWidget>("pic");
-        raw->setPlainText(QStringLiteral("1.2.3.4 - - [x] \"GET /a HTTP/1.0\" 200 5 \"-\" \"A\"\n"
-                                         "5.6.7.8 - - [x] \"GET /b HTTP/1.0\" 200 5 \"-\" \"B\""));
+        raw->setText(QStringLiteral("1.2.3.4 - - [x] \"GET /a HTTP/1.0\" 200 5 \"-\" \"A\"\r\n"
+                                    "5.6.7.8 - - [x] \"GET /b HTTP/1.0\" 200 5 \"-\" \"B\""));
         QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(120, 12));
         QCOMPARE(tabs->SelectedTab(), 2);
         QVERIFY(lv->isVisible() && !raw->isVisible() && !pic->isVisible());
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(lv->SubItemText(1, 2), QStringLiteral("5.6.7.8"));
 
         // "Tabla" refills each time it is chosen, even when it was showing already.
-        raw->setPlainText(QStringLiteral("9.9.9.9 - - [x] \"GET /c HTTP/1.0\" 200 5 \"-\" \"C\""));
+        raw->setText(QStringLiteral("9.9.9.9 - - [x] \"GET /c HTTP/1.0\" 200 5 \"-\" \"C\""));
         w->tabs_TabClick(2, 2);
         QCOMPARE(lv->Count(), 1);
         QCOMPARE(lv->ItemText(0), QStringLiteral("/c"));

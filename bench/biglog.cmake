@@ -1,0 +1,4 @@
+# A big log end to end: ovservice to the real window, the raw view, the table, the diagram and
+# typing, with each case's time and peak memory.
+ov_add_benchmark(bench_biglog ${CMAKE_CURRENT_LIST_DIR}/bench_biglog.cpp ovwindow)
+add_dependencies(bench_biglog ovservice)
