@@ -45,6 +45,7 @@ started=$(date +%s%N)
 # One set-up at a time per cache (run.sh and test.sh may start together).
 exec 9>"$cache/.lock"
 flock 9
+rm -f "$cache/npm.last"
 
 # The npm form of a file's checksum: "sha512-" and the base64 of the SHA-512 digest.
 integrity_of() {
