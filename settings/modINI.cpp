@@ -136,8 +136,8 @@ QString readValue(QStringView raw) {
     return v.first(qMin(v.size(), kMaxValue)).toString();
 }
 
-// The file's text, or nothing when it cannot be read.
-std::optional<QString> loadText(const QString& fileName) {
+// The file's bytes, or nothing when it cannot be read.
+std::optional<QByteArray> loadBytes(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     // Read what the file holds now, never more than the limit (a buffer is sized by the read).
@@ -145,7 +145,7 @@ std::optional<QString> loadText(const QString& fileName) {
     if (size > kMaxFileSize) return std::nullopt;
     const QByteArray bytes = file.read(size);
     if (bytes.size() != size || file.error() != QFileDevice::NoError) return std::nullopt;
-    return ov::fromAnsi(bytes);
+    return bytes;
 }
 
 bool isRegularFile(const QString& fileName) {
@@ -175,7 +175,48 @@ bool storableNames(QStringView section, QStringView key) {
     return ov::fromAnsi(ov::toAnsi(section)) == section && ov::fromAnsi(ov::toAnsi(key)) == key;
 }
 
+// The text with value stored under key in section; the names have passed storableNames.
+QString updatedText(QStringView text, QStringView section, QStringView key, QString value) {
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
+
+    const QString eol = lineEndOf(text);
+    const Location loc = locate(text, section, key);
+    QString updated;
+    updated.reserve(text.size() + section.size() + key.size() + value.size() + 8);
+    if (loc.keyFound) {
+        updated.append(text.first(loc.keyLine.start)).append(loc.storedKey).append(u'=');
+        updated.append(value).append(text.sliced(loc.keyLine.textEnd));
+    } else if (loc.sectionFound) {
+        updated.append(text.first(loc.insertAt)).append(eol).append(key).append(u'=');
+        updated.append(value).append(text.sliced(loc.insertAt));
+    } else {
+        updated.append(text);
+        if (!updated.isEmpty() && !updated.endsWith(u'\n') && !updated.endsWith(u'\r'))
+            updated.append(eol);
+        updated.append(u'[').append(section).append(u']').append(eol);
+        updated.append(key).append(u'=').append(value).append(eol);
+    }
+    return updated;
+}
+
 } // namespace
+
+QString ReadIniValueFromBytes(QByteArrayView Bytes, const QString& Section, const QString& Key) {
+    const QStringView section = trimBlanks(Section);
+    const QStringView key = trimBlanks(Key);
+    if (section.isEmpty() || key.isEmpty()) return {};
+    const QString text = ov::fromAnsi(Bytes);
+    const Location loc = locate(text, section, key);
+    return loc.keyFound ? readValue(loc.value) : QString();
+}
+
+std::optional<QByteArray> WriteIniValueToBytes(QByteArrayView Bytes, const QString& Section,
+                                               const QString& Key, const QString& Value) {
+    const QStringView section = trimBlanks(Section);
+    const QStringView key = trimBlanks(Key);
+    if (!storableNames(section, key)) return std::nullopt;
+    return ov::toAnsi(updatedText(ov::fromAnsi(Bytes), section, key, Value));
+}
 
 QString ReadIniValue(const QString& FileName, const QString& Section, const QString& Key) {
     if (FileName.isEmpty()) return {};
@@ -184,13 +225,8 @@ QString ReadIniValue(const QString& FileName, const QString& Section, const QStr
                            QStringLiteral("File Not Found"), ov::ui::Icon::Stop);
         return {};
     }
-    const QStringView section = trimBlanks(Section);
-    const QStringView key = trimBlanks(Key);
-    if (section.isEmpty() || key.isEmpty()) return {};
-    const std::optional<QString> text = loadText(FileName);
-    if (!text) return {};
-    const Location loc = locate(*text, section, key);
-    return loc.keyFound ? readValue(loc.value) : QString();
+    const std::optional<QByteArray> bytes = loadBytes(FileName);
+    return bytes ? ReadIniValueFromBytes(*bytes, Section, Key) : QString();
 }
 
 bool WriteIniValue(const QString& FileName, const QString& Section, const QString& Key,
@@ -202,31 +238,11 @@ bool WriteIniValue(const QString& FileName, const QString& Section, const QStrin
     QString text;
     if (QFileInfo::exists(FileName)) {
         if (!isRegularFile(FileName)) return false;
-        std::optional<QString> loaded = loadText(FileName);
+        const std::optional<QByteArray> loaded = loadBytes(FileName);
         if (!loaded) return false;
-        text = std::move(*loaded);
+        text = ov::fromAnsi(*loaded);
     }
-    QString value = Value;
-    value.replace(u'\r', u' ').replace(u'\n', u' ');
-
-    const QString eol = lineEndOf(text);
-    const Location loc = locate(text, section, key);
-    const QStringView all(text);
-    QString updated;
-    updated.reserve(text.size() + section.size() + key.size() + value.size() + 8);
-    if (loc.keyFound) {
-        updated.append(all.first(loc.keyLine.start)).append(loc.storedKey).append(u'=');
-        updated.append(value).append(all.sliced(loc.keyLine.textEnd));
-    } else if (loc.sectionFound) {
-        updated.append(all.first(loc.insertAt)).append(eol).append(key).append(u'=');
-        updated.append(value).append(all.sliced(loc.insertAt));
-    } else {
-        updated.append(text);
-        if (!updated.isEmpty() && !updated.endsWith(u'\n') && !updated.endsWith(u'\r'))
-            updated.append(eol);
-        updated.append(u'[').append(section).append(u']').append(eol);
-        updated.append(key).append(u'=').append(value).append(eol);
-    }
+    const QString updated = updatedText(text, section, key, Value);
     if (updated == text && QFileInfo::exists(FileName)) return true;
 
     QSaveFile file(FileName);

@@ -3,7 +3,10 @@
 // functions: section and key names compare without regard to letter case, a value is at most
 // 254 characters when read, and a write changes only the one line it concerns. The files are
 // single-byte (Windows-1252) and are replaced atomically, so a failed write keeps the old file.
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <optional>
 
 // The value of Key in Section of FileName; "" when the key is absent or empty. A missing file
 // shows the stop box "<FileName> not found." titled "File Not Found" and answers "" (an empty file
@@ -18,3 +21,10 @@ QString ReadIniValue(const QString& FileName, const QString& Section, const QStr
 // "]" in a section) or the file cannot be read or replaced.
 bool WriteIniValue(const QString& FileName, const QString& Section, const QString& Key,
                    const QString& Value);
+
+// The same two operations on a file's bytes held in memory, which the functions above use once
+// they have the file: the value ReadIniValue answers for a file holding Bytes, and the bytes
+// WriteIniValue would store (nothing when it refuses the names).
+QString ReadIniValueFromBytes(QByteArrayView Bytes, const QString& Section, const QString& Key);
+std::optional<QByteArray> WriteIniValueToBytes(QByteArrayView Bytes, const QString& Section,
+                                               const QString& Key, const QString& Value);

@@ -1,6 +1,6 @@
-// Single INI keys read and written in real files: private-profile matching rules, the 254
-// character limit, line ends, untouched neighbours byte for byte, the missing-file box, huge
-// files and refused writes that keep the old file.
+// Single INI keys read and written in real files and in memory: private-profile matching rules,
+// the 254 character limit, line ends, untouched neighbours byte for byte, the missing-file box,
+// huge files and refused writes that keep the old file.
 #include "core/ui_seam.h"
 #include "settings/modINI.h"
 
@@ -179,6 +179,7 @@ void TestIni::read() {
     QCOMPARE(ReadIniValue(path_, section, key), expected);
     QCOMPARE(boxes.boxes.size(), 0);
     QCOMPARE(readBytes(path_), content);
+    QCOMPARE(ReadIniValueFromBytes(content, section, key), expected);
 }
 
 // The exact file after one write.
@@ -244,6 +245,8 @@ void TestIni::write() {
     if (before != "<none>") writeBytes(path_, before);
     QVERIFY(WriteIniValue(path_, section, key, value));
     QCOMPARE(readBytes(path_), after);
+    const QByteArray inMemory = before != "<none>" ? before : QByteArray();
+    QCOMPARE(WriteIniValueToBytes(inMemory, section, key, value), std::optional(after));
     // No temporary file is left behind.
     QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"test.ini"});
 }
@@ -360,6 +363,7 @@ void TestIni::refusedWritesKeepTheFile() {
     writeBytes(path_, content);
     QVERIFY(!WriteIniValue(path_, section, key, "v"));
     QCOMPARE(readBytes(path_), content);
+    QVERIFY(!WriteIniValueToBytes(content, section, key, "v"));
     // A file that cannot be made: its folder is a file.
     QVERIFY(!WriteIniValue(path_ + "/inner.ini", "s", "k", "v"));
     QCOMPARE(readBytes(path_), content);
