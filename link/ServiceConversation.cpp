@@ -3,14 +3,16 @@
 
 #include "core/ansi.h"
 
+#include <climits>
 #include <cstring>
+#include <utility>
 
 namespace {
 
 constexpr qsizetype kTokenLength = 4;
 constexpr qsizetype kDataStart = 5; // token, then one separator character
 
-// Separators 'A'..'W' announce chunks of 1 .. 4 MiB characters.
+// On a framed connection, separators 'A'..'W' announce chunks of 1 byte .. 4 MiB.
 constexpr char kFirstSizeLetter = 'A';
 constexpr char kLastSizeLetter = 'W';
 
@@ -58,12 +60,17 @@ ServiceConversation::ServiceConversation(ConversationHost& host, qsizetype logBu
     : m_host(host), m_limit(logBufferLimit) {}
 
 void ServiceConversation::OnConnected() {
+    OnDisconnected();
+    m_framed = false;
+    m_host.SendText(QStringLiteral("hello"));
+}
+
+void ServiceConversation::OnDisconnected() {
     m_logBuffer = QByteArray();
     m_transfer = Transfer::None;
     m_chunkRemaining = 0;
-    m_framed = false;
-    m_held.clear();
-    m_host.SendText(QStringLiteral("hello"));
+    m_logRequested = false;
+    m_backlog = QByteArray();
 }
 
 void ServiceConversation::SendConfiguration() {
@@ -72,6 +79,7 @@ void ServiceConversation::SendConfiguration() {
 }
 
 void ServiceConversation::RequestLog() {
+    m_logRequested = true;
     m_host.SendText(QStringLiteral("\\ovg"));
 }
 
@@ -80,24 +88,42 @@ void ServiceConversation::RequestDisconnect() {
 }
 
 void ServiceConversation::OnDataArrival(QByteArrayView data) {
-    QByteArray joined;
-    QByteArrayView rest(data);
-    if (!m_held.isEmpty()) {
-        joined = std::move(m_held);
-        joined.append(data);
-        m_held.clear();
-        rest = joined;
+    if (!m_framed) {
+        HandleMessage(data); // the whole arrival is one message
+    } else if (m_backlog.isEmpty()) {
+        // Usually the arrival is worked off where it lies and only a cut-off end is kept.
+        m_backlog = Work(data).toByteArray();
+    } else {
+        m_backlog.append(data);
+        ProcessBacklog();
     }
-    while (!rest.isEmpty()) {
+}
+
+bool ServiceConversation::HasWorkLeft() const {
+    return m_framed && !m_backlog.isEmpty() && (m_chunkRemaining > 0 || !IsCutShort(m_backlog));
+}
+
+void ServiceConversation::ProcessBacklog() {
+    const QByteArray backlog = std::exchange(m_backlog, QByteArray());
+    m_backlog = Work(backlog).toByteArray();
+}
+
+QByteArrayView ServiceConversation::Work(QByteArrayView rest) {
+    // A service that sends faster than the passes take it gets no more room: the backlog is then
+    // worked off at once, so it never grows past about kBacklogLimit and one arrival.
+    const int share = rest.size() > kBacklogLimit ? INT_MAX : kMessagesPerPass;
+    for (int handled = 0; !rest.isEmpty() && m_framed;) {
         if (m_chunkRemaining > 0) {
             rest = TakeChunkText(rest);
-        } else if (m_framed && IsCutShort(rest)) {
-            m_held = rest.toByteArray();
-            break;
-        } else {
-            rest = HandleMessage(rest);
+            continue;
         }
+        if (IsCutShort(rest) || handled == share) break;
+        const bool ends = IsToken(rest, "log.");
+        rest = HandleMessage(rest);
+        ++handled;
+        if (ends) break; // the views have just been rebuilt: let the window breathe
     }
+    return m_framed ? rest : QByteArrayView();
 }
 
 bool ServiceConversation::IsCutShort(QByteArrayView rest) const {
@@ -109,29 +135,31 @@ bool ServiceConversation::IsCutShort(QByteArrayView rest) const {
 }
 
 QByteArrayView ServiceConversation::HandleMessage(QByteArrayView rest) {
+    const QByteArrayView next =
+        rest.size() > kTokenLength && m_framed ? rest.sliced(kTokenLength) : QByteArrayView();
     if (IsToken(rest, "helo")) {
-        m_host.AddLog(ov::fromAnsi(GetParam(rest)));
-        SendConfiguration();
+        HandleGreeting(GetParam(rest));
         return {};
     }
     if (IsToken(rest, "cfgk")) {
         m_host.AddLog(QStringLiteral("Configuración correcta"));
-        RequestLog();
-        return rest.sliced(kTokenLength);
+        if (!(m_framed && m_logRequested)) RequestLog();
+        return next;
     }
     if (IsToken(rest, "cfg!")) {
         m_host.AddLog(QStringLiteral("Error en la configuración"));
-        return rest.sliced(kTokenLength);
+        m_logRequested = false; // a refused configuration brings no log
+        return next;
     }
     if (IsToken(rest, "logd")) {
         m_host.AddLog(QStringLiteral("Recibiendo paquetes..."));
         if (m_transfer == Transfer::None) m_transfer = Transfer::Receiving;
+        m_logRequested = false;
         const QByteArrayView data =
             rest.size() > kDataStart ? rest.sliced(kDataStart) : QByteArrayView();
         QByteArrayView after;
         const char separator = rest.size() >= kDataStart ? rest[4] : '\0';
-        if (separator >= kFirstSizeLetter && separator <= kLastSizeLetter) {
-            m_framed = true;
+        if (m_framed && separator >= kFirstSizeLetter && separator <= kLastSizeLetter) {
             m_chunkRemaining = qint64(1) << (separator - kFirstSizeLetter);
             after = TakeChunkText(data);
         } else {
@@ -142,23 +170,37 @@ QByteArrayView ServiceConversation::HandleMessage(QByteArrayView rest) {
         return after;
     }
     if (IsToken(rest, "log.")) {
-        m_host.AddLog(QStringLiteral("Recepción terminada"));
-        CompleteTransfer();
-        return rest.sliced(kTokenLength);
+        EndTransfer();
+        return next;
     }
     if (IsToken(rest, "disc")) {
         m_host.CloseConnection();
         return {}; // nothing that came after the goodbye matters
     }
     if (IsToken(rest, "lupd")) {
-        m_host.AddLog(QStringLiteral("Cambio del log..."));
-        m_host.AddLog(QStringLiteral("Pidiendo actualización..."));
-        RequestLog();
-        return rest.sliced(kTokenLength);
+        LogChanged();
+        return next;
     }
     // No known token: the rest of a chunk whose size was not announced, or else noise.
     if (m_transfer != Transfer::None && m_chunkRemaining < 0) StoreChunkText(rest);
     return {};
+}
+
+void ServiceConversation::HandleGreeting(QByteArrayView data) {
+    // Only the first greeting of a connection can promise framing.
+    const bool framed = data.endsWith(kExtensionTag);
+    if (framed) data.chop(kExtensionTag.size());
+    m_host.AddLog(ov::fromAnsi(data));
+    m_framed = m_framed || framed;
+    SendConfiguration();
+}
+
+void ServiceConversation::LogChanged() {
+    // A framing service has the request already: repeats of the news ask nothing more.
+    if (m_framed && m_logRequested) return;
+    m_host.AddLog(QStringLiteral("Cambio del log..."));
+    m_host.AddLog(QStringLiteral("Pidiendo actualización..."));
+    RequestLog();
 }
 
 QByteArrayView ServiceConversation::TakeChunkText(QByteArrayView text) {
@@ -178,6 +220,14 @@ void ServiceConversation::StoreChunkText(QByteArrayView text) {
         return;
     }
     m_logBuffer.append(text);
+}
+
+void ServiceConversation::EndTransfer() {
+    // A "log." that ends no transfer and answers no request is a repeat: the view stays.
+    if (m_transfer == Transfer::None && !m_logRequested) return;
+    m_host.AddLog(QStringLiteral("Recepción terminada"));
+    m_logRequested = false;
+    CompleteTransfer();
 }
 
 void ServiceConversation::CompleteTransfer() {

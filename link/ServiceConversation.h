@@ -4,18 +4,22 @@
 // knows neither the window nor the socket: both are reached through a ConversationHost, so the
 // whole conversation runs in tests without either.
 //
-// Framing. Messages carry no length; a message from the service is a four-character token
-// (compared in any letter case), and for "helo" and "logd" one separator character and the data.
-// TCP may cut one chunk into several arrivals or glue two messages into one, so:
-//  - an arrival without a known token while a transfer is under way is the rest of the chunk;
-//  - a "logd" whose separator is a letter 'A'..'W' announces a chunk of exactly 2^(letter - 'A')
-//    characters (our ovservice always sends these); its end is then known, and whatever follows
-//    it in the same arrival is read as the next message;
-//  - "cfgk", "cfg!", "log.", "disc" and "lupd" carry no data, so text after them is read as the
-//    next message too;
-//  - once such a sized chunk has come, arrivals are known to be cut anywhere: a message start
-//    cut short ("lo", or "logd" without its separator) waits for the rest of it.
-// With any other separator the chunk runs to the end of the arrival, as the protocol has it.
+// Messages carry no length: a message from the service is a four-character token (compared in
+// any letter case), and for "helo" and "logd" one separator character and the data.
+//
+// A plain service sends one message per arrival, and the console reads each arrival as one
+// message whose data runs to its end. Two rules make that safe: during a transfer, an arrival
+// that starts with no known token is the rest of the chunk TCP cut off (stored, not acknowledged
+// again); and a "log." that ends no transfer and answers no request is a repeat, not an empty log.
+//
+// A service that ends its greeting with kExtensionTag (our ovservice does) promises framing on
+// this connection: every "logd" separator is a letter 'A'..'W' giving the chunk's exact size,
+// 2^(letter - 'A') bytes, and messages may come glued together or cut anywhere. The console then
+// reads every message of an arrival, holds a message cut short until its rest comes, and handles
+// at most kMessagesPerPass messages at a time: the rest waits in a backlog that the owner works
+// off from later passes of its event loop (HasWorkLeft, ProcessBacklog), so a flood of small
+// messages never holds the window for long. Repeats of "lupd" and "cfgk" while a request for
+// the log is still unanswered ask nothing more.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -44,6 +48,10 @@ public:
 // The service writes every line break of the log as this marker.
 inline constexpr QByteArrayView kLineBreakMarker = "<|br\\>";
 
+// What ends the greeting of a service that frames its messages (see above). A greeting of a
+// plain service ends like that only if someone means it to.
+inline constexpr QByteArrayView kExtensionTag = " [ov+1]";
+
 // The text with every line-break marker turned into CR LF, in one pass over the text's own
 // storage (the result is never longer), so a transfer of hundreds of megabytes is not copied.
 QByteArray ExpandLineBreaks(QByteArray text);
@@ -62,6 +70,18 @@ public:
     void OnConnected();
     // Everything the socket delivered in one arrival.
     void OnDataArrival(QByteArrayView data);
+    // The connection has ended: what was not yet handled is dropped.
+    void OnDisconnected();
+
+    // Most messages handled in one call, on a framed connection, while the backlog is below
+    // kBacklogLimit bytes.
+    static constexpr int kMessagesPerPass = 256;
+    static constexpr qsizetype kBacklogLimit = qsizetype(1) << 20;
+    // Messages wait in the backlog for a later pass; the owner calls ProcessBacklog then.
+    bool HasWorkLeft() const;
+    void ProcessBacklog();
+    // Whether the service has promised framing on this connection.
+    bool Framed() const { return m_framed; }
 
     // "Actualizar": the configuration from the buffer box and the path box as they are now.
     void SendConfiguration();
@@ -78,27 +98,35 @@ public:
     // After a "logd" and before its "log.".
     bool TransferUnderWay() const { return m_transfer != Transfer::None; }
     qsizetype LogBufferLimit() const { return m_limit; }
+    void SetLogBufferLimit(qsizetype limit) { m_limit = limit; }
 
 private:
     enum class Transfer { None, Receiving, Abandoned };
 
     // Handles the message at the start of `rest`; answers the unread remainder, which is empty
-    // unless the message's end was known and more text followed it.
+    // unless the service frames its messages and more text followed this one.
     QByteArrayView HandleMessage(QByteArrayView rest);
+    // Handles a framed pass's share of the messages in rest; answers what is left for later.
+    QByteArrayView Work(QByteArrayView rest);
+    void HandleGreeting(QByteArrayView data);
+    void LogChanged();
+    void EndTransfer();
     bool IsCutShort(QByteArrayView rest) const;
     QByteArrayView TakeChunkText(QByteArrayView text);
     void StoreChunkText(QByteArrayView text);
     void CompleteTransfer();
 
     ConversationHost& m_host;
-    const qsizetype m_limit;
+    qsizetype m_limit;
     QByteArray m_logBuffer;
     Transfer m_transfer = Transfer::None;
     // Characters still owed to a chunk of announced size; -1 while the chunk's size is unknown
     // (it then runs to the end of each arrival), 0 when none is open.
     qint64 m_chunkRemaining = 0;
-    // The service has sent a sized chunk on this connection, so its messages are framed.
+    // The service promised framing in its greeting.
     bool m_framed = false;
-    // The beginning of a message whose rest is still to arrive.
-    QByteArray m_held;
+    // "\ovg" was sent and no transfer has begun since.
+    bool m_logRequested = false;
+    // Framed input not handled yet: messages beyond a pass's share, or one cut short.
+    QByteArray m_backlog;
 };

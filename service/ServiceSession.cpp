@@ -9,6 +9,13 @@
 #include <QTextStream>
 
 namespace ov::service {
+namespace {
+
+// Ends the greeting: the console then knows that this service names every chunk's size in its
+// separator (see LogTransfer.h) and may read messages glued together or cut anywhere.
+constexpr QByteArrayView kExtensionTag = " [ov+1]";
+
+} // namespace
 
 ServiceSession::ServiceSession(QTcpSocket* socket, SessionSettings settings, LogFileWatch& watch,
                                quint64 id, QObject* parent)
@@ -59,7 +66,8 @@ void ServiceSession::ReadInput() {
 void ServiceSession::Handle(const ClientMessage& message) {
     switch (message.kind) {
     case ClientMessageKind::Hello:
-        Send(QByteArray("helo ") + ov::toAnsi(m_settings.greeting));
+        // The tag promises framing: sized chunks whose messages may be glued or cut.
+        Send(QByteArray("helo ").append(ov::toAnsi(m_settings.greeting)).append(kExtensionTag));
         break;
     case ClientMessageKind::Config:
         Configure(message.body);

@@ -40,6 +40,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -389,10 +390,18 @@ void fMain::cConnect_Click() {
     if (!wsock_) return;
     try {
         // A failed attempt leaves the socket in its error state, where it refuses to connect;
-        // release it first so that "Conectar" always tries again.
+        // release it first so that "Conectar" always tries again. A socket that could not even
+        // be made (no file descriptors left) has nothing to release and would stay in its error
+        // state for good: a new socket object takes its place.
         const qint32 state = wsock_->State();
-        if (state == CSocketMaster::sckError || state == CSocketMaster::sckClosing)
+        if (state == CSocketMaster::sckError && wsock_->SocketHandle() == -1) {
+            wsock_->disconnect(this);
+            wsock_->setObjectName(QString());
+            wsock_->deleteLater();
+            createSocket();
+        } else if (state == CSocketMaster::sckError || state == CSocketMaster::sckClosing) {
             wsock_->CloseSck();
+        }
         wsock_->Connect(tIP->text(), ov::SocketVariant(qint32(servicePort_)));
     } catch (const ov::RaisedError& e) {
         logRaisedError(e);
@@ -423,6 +432,19 @@ void fMain::wsock_DataArrival(qint32) {
         return;
     }
     conversation_.OnDataArrival(data);
+    continueConversation();
+}
+
+void fMain::continueConversation() {
+    // A framed service may glue many messages into one arrival; they are worked off a share per
+    // pass of the event loop, so the window keeps answering in between.
+    if (conversationScheduled_ || !conversation_.HasWorkLeft()) return;
+    conversationScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        conversationScheduled_ = false;
+        conversation_.ProcessBacklog();
+        continueConversation();
+    });
 }
 
 void fMain::wsock_CloseSck() {
@@ -445,6 +467,7 @@ void fMain::SendText(const QString& text) {
 }
 
 void fMain::CloseConnection() {
+    conversation_.OnDisconnected();
     try {
         wsock_->CloseSck();
     } catch (const ov::RaisedError& e) {

@@ -51,6 +51,8 @@ public:
 
     // The log service's port: 5998, or another one a test has started a service on.
     void setServicePort(quint16 port) { servicePort_ = port; }
+    // Most bytes one transfer may bring (2^30); tests lower it to reach it quickly.
+    void setLogBufferLimit(qsizetype bytes) { conversation_.SetLogBufferLimit(bytes); }
 
     CSocketMaster* wsock() const { return wsock_; }
     clsHostIP* HostIP() const { return hostIP_.get(); }
@@ -122,11 +124,13 @@ private:
     void bringForward(QWidget* view);
     void loadFlags();
     void logRaisedError(const ov::RaisedError& error);
+    void continueConversation();
 
     QString programFolder_;
     quint16 servicePort_ = 5998;
     ServiceConversation conversation_;
     LogTable table_;
+    bool conversationScheduled_ = false;
     int layoutDepth_ = 0;
     int savedSplitterPos_ = 0;
     int savedMinSize1_ = 0;

@@ -64,15 +64,17 @@ private slots:
     void expandLineBreaks_data();
     void expandLineBreaks();
     void newConnectionDropsPartialTransfer();
+    void floodIsWorkedOffInShares();
     void oversizedTransferIsAbandoned_data();
     void oversizedTransferIsAbandoned();
     void corpusArrivesWhole_data();
     void corpusArrivesWhole();
 };
 
-// Each row: the arrivals, one after another on a connected conversation, and what the console
-// does in answer, in order.
+// Each row: the arrivals, one after another on a connected conversation with a plain service or
+// with one that promised framing in its greeting, and what the console does in answer, in order.
 void tst_Conversation::messageTable_data() {
+    QTest::addColumn<bool>("framed");
     QTest::addColumn<QStringList>("arrivals");
     QTest::addColumn<QStringList>("expected");
     const QStringList chunk{kReceiving, kAck};
@@ -84,76 +86,137 @@ void tst_Conversation::messageTable_data() {
     const QStringList refused{"log:Error en la configuración"};
 
     QTest::newRow("helo logs the greeting, sends the configuration")
-        << QStringList{"helo Servicio listo"} << QStringList{"log:Servicio listo", kConfig};
+        << false << QStringList{"helo Servicio listo"}
+        << QStringList{"log:Servicio listo", kConfig};
     QTest::newRow("HELO in capitals")
-        << QStringList{"HELO:Hola"} << QStringList{"log:Hola", kConfig};
-    QTest::newRow("helo of 4 characters") << QStringList{"helo"} << QStringList{"log:", kConfig};
-    QTest::newRow("helo of 5 characters") << QStringList{"Helo "} << QStringList{"log:", kConfig};
+        << false << QStringList{"HELO:Hola"} << QStringList{"log:Hola", kConfig};
+    QTest::newRow("helo of 4 characters")
+        << false << QStringList{"helo"} << QStringList{"log:", kConfig};
+    QTest::newRow("helo of 5 characters")
+        << false << QStringList{"Helo "} << QStringList{"log:", kConfig};
     QTest::newRow("helo keeps a second message as greeting")
-        << QStringList{"helo hola cfgk"} << QStringList{"log:hola cfgk", kConfig};
-    QTest::newRow("cfgk asks for the log") << QStringList{"cfgk"} << configured;
-    QTest::newRow("CfGk mixed case") << QStringList{"CfGk"} << configured;
-    QTest::newRow("cfg! only logs") << QStringList{"CFG!"} << refused;
+        << false << QStringList{"helo hola cfgk"} << QStringList{"log:hola cfgk", kConfig};
+    QTest::newRow("cfgk asks for the log") << false << QStringList{"cfgk"} << configured;
+    QTest::newRow("CfGk mixed case") << false << QStringList{"CfGk"} << configured;
+    QTest::newRow("cfg! only logs") << false << QStringList{"CFG!"} << refused;
     QTest::newRow("logd stores and acknowledges, log. shows")
-        << QStringList{"logd 1.2.3.4 - -", "log."} << chunk + shown("1.2.3.4 - -");
-    QTest::newRow("logd of 4 characters") << QStringList{"logd", "log."} << chunk + shown("");
-    QTest::newRow("logd of 5 characters") << QStringList{"LOGD|", "log."} << chunk + shown("");
-    QTest::newRow("chunks joined in order")
-        << QStringList{"logd one ", "logdxtwo", "LOG."} << chunk + chunk + shown("one two");
-    QTest::newRow("log. without a transfer") << QStringList{"Log."} << shown("");
+        << false << QStringList{"logd 1.2.3.4 - -", "log."} << chunk + shown("1.2.3.4 - -");
+    QTest::newRow("logd of 4 characters")
+        << false << QStringList{"logd", "log."} << chunk + shown("");
+    QTest::newRow("logd of 5 characters")
+        << false << QStringList{"LOGD|", "log."} << chunk + shown("");
+    QTest::newRow("chunks joined in order") << false << QStringList{"logd one ", "logdxtwo", "LOG."}
+                                            << chunk + chunk + shown("one two");
+    QTest::newRow("an empty log answers a request")
+        << false << QStringList{"cfgk", "log."} << configured + shown("");
+    QTest::newRow("a log. that answers nothing changes nothing")
+        << false << QStringList{"Log.", "logd x", "log.", "log."} << chunk + shown("x");
     QTest::newRow("disc closes, ignores what follows")
-        << QStringList{"DISCcfgk"} << QStringList{"close"};
-    QTest::newRow("lupd asks again") << QStringList{"LuPd"} << changed;
+        << false << QStringList{"DISCcfgk"} << QStringList{"close"};
+    QTest::newRow("lupd asks again") << false << QStringList{"LuPd"} << changed;
     QTest::newRow("unknown tokens and short arrivals ignored")
-        << QStringList{"", "h", "hel", "hell", "hello", "xhelo", " cfgk", "logx", "log"}
+        << false << QStringList{"", "h", "hel", "hell", "hello", "xhelo", " cfgk", "logx", "log"}
         << QStringList{};
     QTest::newRow("a message after an unsized chunk is log text")
-        << QStringList{"logd abclog.", "log."} << chunk + shown("abclog.");
+        << false << QStringList{"logd abclog.", "log."} << chunk + shown("abclog.");
     QTest::newRow("marker split across chunks")
-        << QStringList{"logd a<|b", "logd r\\>b<", "logd |br\\", "logd >", "log."}
+        << false << QStringList{"logd a<|b", "logd r\\>b<", "logd |br\\", "logd >", "log."}
         << chunk + chunk + chunk + chunk + shown("a\r\nb\r\n");
     QTest::newRow("marker matched in exact case only")
-        << QStringList{"logd a<|BR\\>b<|br/>c", "log."} << chunk + shown("a<|BR\\>b<|br/>c");
-    // A message without data ends after its token, so one glued behind it is not lost.
-    QTest::newRow("lupd glued after log.")
-        << QStringList{"logd x", "log.lupd"} << chunk + shown("x") + changed;
-    QTest::newRow("cfg! glued after cfgk") << QStringList{"cfgkcfg!"} << configured + refused;
+        << false << QStringList{"logd a<|BR\\>b<|br/>c", "log."}
+        << chunk + shown("a<|BR\\>b<|br/>c");
+    QTest::newRow("plain: one arrival is one message")
+        << false << QStringList{"cfgkcfg!"} << configured;
+    QTest::newRow("plain: a letter separator is no size")
+        << false << QStringList{"logdDabcdefghijk", "logdA12", "log."}
+        << chunk + chunk + shown("abcdefghijk12");
     // TCP splits a chunk: the pieces without a token belong to it and are not acknowledged.
     QTest::newRow("chunk continued over several arrivals")
-        << QStringList{"logd abc", "def", "ghi", "logd jk", "l", "log."}
+        << false << QStringList{"logd abc", "def", "ghi", "logd jk", "l", "log."}
         << chunk + chunk + shown("abcdefghijkl");
     QTest::newRow("noise outside a transfer not stored")
-        << QStringList{"stray", "logd abc", "log.", "later", "log."}
-        << chunk + shown("abc") + shown("");
-    // Sized chunks: the end is known, whatever TCP does to the arrivals.
-    QTest::newRow("sized chunk and log. in one arrival")
-        << QStringList{SizedChunk("abcd") + "log."} << chunk + shown("abcd");
-    QTest::newRow("sized chunks split and glued")
-        << QStringList{"logdCab", "cdlogdB", "xylog", "."} << chunk + chunk + shown("abcdxy");
-    QTest::newRow("header cut after the token")
-        << QStringList{"logdBab", "logd", "Bcd", "lo", "g."} << chunk + chunk + shown("abcd");
-    QTest::newRow("sized chunk holding token-like text")
-        << QStringList{SizedChunk("log.lupd"), "log."} << chunk + shown("log.lupd");
-    QTest::newRow("continuation of a sized chunk that starts like a token")
-        << QStringList{"logdDab", "heloxy", "log."} << chunk + shown("abheloxy");
-    QTest::newRow("noise after a complete sized chunk dropped")
-        << QStringList{SizedChunk("ab"), "zz", "log."} << chunk + shown("ab");
-    QTest::newRow("one-character sized chunks") << QStringList{"logdAxlogdAy", "logdA", "z", "log."}
-                                                << chunk + chunk + chunk + shown("xyz");
+        << false << QStringList{"stray", "logd abc", "log.", "later", "cfgk", "log."}
+        << chunk + shown("abc") + configured + shown("");
+
+    // Framed: every message of an arrival counts, sizes tell where chunks end.
+    QTest::newRow("framed: lupd glued after log.")
+        << true << QStringList{"logdAx", "log.lupd"} << chunk + shown("x") + changed;
+    QTest::newRow("framed: cfg! glued after cfgk")
+        << true << QStringList{"cfgkcfg!"} << configured + refused;
+    QTest::newRow("framed: sized chunk and log. in one arrival")
+        << true << QStringList{SizedChunk("abcd") + "log."} << chunk + shown("abcd");
+    QTest::newRow("framed: sized chunks split and glued")
+        << true << QStringList{"logdCab", "cdlogdB", "xylog", "."}
+        << chunk + chunk + shown("abcdxy");
+    QTest::newRow("framed: header cut after the token")
+        << true << QStringList{"logdBab", "logd", "Bcd", "lo", "g."}
+        << chunk + chunk + shown("abcd");
+    QTest::newRow("framed: sized chunk holding token-like text")
+        << true << QStringList{SizedChunk("log.lupd"), "log."} << chunk + shown("log.lupd");
+    QTest::newRow("framed: continuation that starts like a token")
+        << true << QStringList{"logdDab", "heloxy", "log."} << chunk + shown("abheloxy");
+    QTest::newRow("framed: noise after a complete sized chunk dropped")
+        << true << QStringList{SizedChunk("ab"), "zz", "log."} << chunk + shown("ab");
+    QTest::newRow("framed: one-byte chunks")
+        << true << QStringList{"logdAxlogdAy", "logdA", "z", "log."}
+        << chunk + chunk + chunk + shown("xyz");
+    // Repeats cost nothing: one request for many "lupd", one view for a doubled "log.".
+    QTest::newRow("framed: repeated lupd asks once")
+        << true << QStringList{"lupdlupdLUPD", "lupd"} << changed;
+    QTest::newRow("framed: a doubled log. keeps the view")
+        << true << QStringList{SizedChunk("ab") + "log.log."} << chunk + shown("ab");
+    QTest::newRow("framed: a second cfgk while the log is asked for")
+        << true << QStringList{"cfgkcfgk"}
+        << configured + QStringList{"log:Configuración correcta"};
 }
 
 void tst_Conversation::messageTable() {
+    QFETCH(bool, framed);
     QFETCH(QStringList, arrivals);
     QFETCH(QStringList, expected);
     RecordingHost host;
     ServiceConversation conversation(host);
     conversation.OnConnected();
     QCOMPARE(host.events, QStringList{"send:hello"});
+    if (framed) {
+        conversation.OnDataArrival(QByteArray("helo Servicio").append(kExtensionTag));
+        QCOMPARE(host.events.mid(1), (QStringList{"log:Servicio", kConfig}));
+    }
+    QCOMPARE(conversation.Framed(), framed);
     host.events.clear();
-    for (const QString& arrival : arrivals)
+    for (const QString& arrival : arrivals) {
         conversation.OnDataArrival(ov::toAnsi(arrival));
+        while (conversation.HasWorkLeft()) // as the window does in its next passes
+            conversation.ProcessBacklog();
+    }
     QCOMPARE(host.events, expected);
     if (host.shows > 0) QVERIFY(conversation.LogBuffer().isEmpty());
+}
+
+// A flood of glued messages is taken a share at a time; nothing is lost or done twice.
+void tst_Conversation::floodIsWorkedOffInShares() {
+    RecordingHost host;
+    ServiceConversation conversation(host);
+    conversation.OnConnected();
+    conversation.OnDataArrival(QByteArray("helo x").append(kExtensionTag));
+    host.events.clear();
+    constexpr int kMessages = ServiceConversation::kMessagesPerPass * 3 + 5;
+    conversation.OnDataArrival(QByteArray("cfg!").repeated(kMessages) + "logdBa");
+    QCOMPARE(host.events.size(), ServiceConversation::kMessagesPerPass);
+    int passes = 1;
+    for (; conversation.HasWorkLeft(); ++passes)
+        conversation.ProcessBacklog();
+    QCOMPARE(passes, 4);
+    QCOMPARE(host.Count("log:Error en la configuración"), kMessages);
+    QCOMPARE(host.Count(kAck), 1);
+    conversation.OnDataArrival("blog.");
+    QCOMPARE(host.shown, QStringLiteral("ab"));
+    // Past the backlog's limit, everything is handled at once.
+    host.events.clear();
+    const qsizetype many = ServiceConversation::kBacklogLimit / 4 + 1;
+    conversation.OnDataArrival(QByteArray("cfg!").repeated(many));
+    QVERIFY(!conversation.HasWorkLeft());
+    QCOMPARE(host.events.size(), many);
 }
 
 void tst_Conversation::outgoing_data() {
@@ -259,6 +322,7 @@ void tst_Conversation::newConnectionDropsPartialTransfer() {
     RecordingHost host;
     ServiceConversation conversation(host);
     conversation.OnConnected();
+    conversation.OnDataArrival(QByteArray("helo Servicio").append(kExtensionTag));
     conversation.OnDataArrival("logd cut off by a lost connection");
     conversation.OnDataArrival("logdD1234"); // a sized chunk left half-received
     QVERIFY(conversation.TransferUnderWay());
@@ -266,7 +330,7 @@ void tst_Conversation::newConnectionDropsPartialTransfer() {
 
     conversation.OnConnected();
     QVERIFY(conversation.LogBuffer().isEmpty());
-    QVERIFY(!conversation.TransferUnderWay());
+    QVERIFY(!conversation.TransferUnderWay() && !conversation.Framed());
     conversation.OnDataArrival("logd fresh");
     conversation.OnDataArrival("log.");
     QCOMPARE(host.shown, QStringLiteral("fresh"));
@@ -277,7 +341,7 @@ void tst_Conversation::oversizedTransferIsAbandoned_data() {
     QTest::addColumn<QStringList>("arrivals");
     QTest::newRow("too many chunks") << QStringList{"logd 123456", "logd 789012"};
     QTest::newRow("too long a continuation") << QStringList{"logd 1234", "5678901"};
-    QTest::newRow("too large a sized chunk") << QStringList{"logdD1234", "5678", "logdC123"};
+    QTest::newRow("letter separators") << QStringList{"logdD1234", "5678", "logdC123"};
 }
 
 void tst_Conversation::oversizedTransferIsAbandoned() {
@@ -338,6 +402,8 @@ void tst_Conversation::corpusArrivesWhole() {
     RecordingHost host;
     ServiceConversation conversation(host);
     conversation.OnConnected();
+    if (sized) conversation.OnDataArrival(QByteArray("helo Servicio").append(kExtensionTag));
+    host.events.clear();
     QStringList messages;
     for (qsizetype at = 0; at < onTheWire.size();) {
         qsizetype size = qMin<qsizetype>(chunkSize, onTheWire.size() - at);
@@ -369,6 +435,8 @@ void tst_Conversation::corpusArrivesWhole() {
             conversation.OnDataArrival(ov::toAnsi(stream.mid(at, n)));
             at += n;
         }
+        while (conversation.HasWorkLeft())
+            conversation.ProcessBacklog();
     }
     QCOMPARE(host.shows, 1);
     QCOMPARE(host.Count(kAck), messages.size() - 1);

@@ -15,7 +15,8 @@ using ov::service::ParseClientRange;
 
 namespace {
 
-const QByteArray kGreeting = "helo Servicio de logs Orvalen"; // the service's default
+// The service's default greeting, with the tag that promises framing.
+const QByteArray kGreeting = "helo Servicio de logs Orvalen [ov+1]";
 
 // A console connected from the loopback address `source` to the service at `host`.
 std::unique_ptr<QTcpSocket> ConnectFrom(const QString& source, const QString& host, quint16 port) {

@@ -14,7 +14,8 @@
 using namespace servicetest;
 
 namespace {
-const QByteArray kGreeting = "helo Servicio de logs Orvalen"; // the service's default
+// The service's default greeting, with the tag that promises framing.
+const QByteArray kGreeting = "helo Servicio de logs Orvalen [ov+1]";
 } // namespace
 
 class tst_ServiceGuard : public QObject {

@@ -7,6 +7,7 @@
 #include "core/ansi.h"
 #include "link/CSocketMaster.h"
 #include "views/PictureBox.h"
+#include "views/RawLogView.h"
 #include "views/logWnd.h"
 #include "widgets/ctlTabs.h"
 #include "widgets/ucListView.h"
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -104,6 +104,82 @@ private slots:
         QVERIFY(w.findChild<QLineEdit*>(QStringLiteral("tIP"))->isEnabled());
         QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("cUpdate"))->isEnabled());
         QVERIFY(!w.findChild<QPushButton*>(QStringLiteral("cUpdateLog"))->isEnabled());
+    }
+
+    // Every byte value but the line ends, and a line of a megabyte, through ovservice, the raw
+    // view and the table unchanged.
+    void everyByteArrivesUnchanged() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        QByteArray agent;
+        for (int b = 0; b < 256; ++b)
+            if (b != '\n' && b != '\r' && b != '"') agent += char(b);
+        const QByteArray longPath = "/" + QByteArray(1 << 20, 'p');
+        const QByteArray log = "1.2.3.4 - - [x] \"GET /a HTTP/1.0\" 200 5 \"-\" \"" + agent +
+                               "\"\n5.6.7.8 - - [x] \"GET " + longPath +
+                               " HTTP/1.0\" 200 5 \"-\" \"B\"\n";
+        fx.writeFile(QStringLiteral("bytes.log"), log);
+        servicetest::ServiceProcess service({QStringLiteral("--allow"), fx.folder()});
+        QVERIFY(service.Started());
+        fx.writeFile(QStringLiteral("bytes.ovp"),
+                     "[main]\r\nip=127.0.0.1\r\nnumbytes=4096\r\nlogpath=" +
+                         QDir(fx.folder()).filePath(QStringLiteral("bytes.log")).toLocal8Bit() +
+                         "\r\nview=2\r\n");
+        fMain& w = fx.start(
+            QStringLiteral("-i %1 -c").arg(QDir(fx.folder()).filePath(QStringLiteral("bytes.ovp"))),
+            service.Port());
+        auto* lv = w.findChild<ucListView*>(QStringLiteral("lv"));
+        QTRY_COMPARE_WITH_TIMEOUT(lv->Count(), 3, 30000);
+        QByteArray expected = log;
+        expected.replace("\n", "\r\n");
+        QVERIFY(w.RawText().Bytes() == expected);
+        QCOMPARE(lv->SubItemText(0, 3), ov::fromAnsi(agent));
+        QCOMPARE(lv->ItemText(1), ov::fromAnsi(longPath));
+        QCOMPARE(lv->SubItemText(1, 2), QStringLiteral("5.6.7.8"));
+    }
+
+    // What the operator types into the raw view is what the table and the diagram show next,
+    // and undoing it brings the old text back to them.
+    void editsReachTheTableAndTheDiagram() {
+        WindowFixture fx;
+        fx.writeSettings({});
+        fMain& w = fx.start();
+        auto* logf = w.findChild<RawLogView*>(QStringLiteral("logf"));
+        logf->setText(QStringLiteral("1.2.3.4 - - [x] \"GET /a HTTP/1.0\" 200 5 \"-\" \"A\"\r\n"
+                                     "5.6.7.8 - - [x] \"GET /b HTTP/1.0\" 200 5 \"-\" \"B\""));
+        logf->setFocus();
+        QTest::keyClick(logf, Qt::Key_Home, Qt::ControlModifier);
+        for (int i = 0; i < 7; ++i)
+            QTest::keyClick(logf, Qt::Key_Delete);
+        QTest::keyClicks(logf, QStringLiteral("9.9.9.9"));
+        QTest::keyClick(logf, Qt::Key_Down);
+        QTest::keyClick(logf, Qt::Key_End, Qt::ShiftModifier);
+        QTest::keyClick(logf, Qt::Key_Delete); // the second line emptied
+
+        auto* tabs = w.findChild<ctlTabs*>(QStringLiteral("tabs"));
+        auto* lv = w.findChild<ucListView*>(QStringLiteral("lv"));
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(120, 12));
+        QCOMPARE(lv->Count(), 2);
+        QCOMPARE(lv->SubItemText(0, 2), QStringLiteral("9.9.9.9"));
+        QCOMPARE(lv->ItemText(1), QStringLiteral("-"));
+
+        auto* pic = w.findChild<PictureBox*>(QStringLiteral("pic"));
+        pic->setRecording(true);
+        const auto hosts = [&] {
+            QStringList texts;
+            for (const DrawnItem& item : pic->Drawn())
+                if (item.kind == DrawnItem::Kind::Text && item.bold) texts << item.text;
+            return texts;
+        };
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(200, 12));
+        QVERIFY(hosts().contains(QStringLiteral("9.9.9.9")));
+        QVERIFY(!hosts().contains(QStringLiteral("5.6.7.8")));
+
+        while (logf->CanUndo())
+            logf->Undo();
+        w.DrawPic();
+        QVERIFY(hosts().contains(QStringLiteral("1.2.3.4")) &&
+                hosts().contains(QStringLiteral("5.6.7.8")));
     }
 
     void resetConnectionPutsTheWindowBackToDisconnected() {
