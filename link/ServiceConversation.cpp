@@ -16,7 +16,10 @@ constexpr qsizetype kDataStart = 5; // token, then one separator character
 constexpr char kFirstSizeLetter = 'A';
 constexpr char kLastSizeLetter = 'W';
 
-constexpr QByteArrayView kTokens[] = {"helo", "cfgk", "cfg!", "logd", "log.", "disc", "lupd"};
+constexpr QByteArrayView kTokens[] = {"helo", "cfgk", "cfg!", "logd", "log.",
+                                      "disc", "lupd", "logp", "log+"};
+// "logp " and its position end at a ';' within this many bytes.
+constexpr qsizetype kMaxPosition = 64;
 
 // Whether text starts with the token in any letter case (tokens are ASCII).
 bool IsToken(QByteArrayView text, QByteArrayView token) {
@@ -66,6 +69,8 @@ void ServiceConversation::OnConnected() {
 }
 
 void ServiceConversation::OnDisconnected() {
+    m_position.clear();
+    m_nextPosition.clear();
     m_logBuffer = QByteArray();
     m_transfer = Transfer::None;
     m_chunkRemaining = 0;
@@ -74,6 +79,7 @@ void ServiceConversation::OnDisconnected() {
 }
 
 void ServiceConversation::SendConfiguration() {
+    m_position.clear(); // the log may be another one now
     m_host.SendText(QStringLiteral("\\cfg numb=") + m_host.NumBytesText() +
                     QStringLiteral(";logp=") + m_host.LogPathText() + u';');
 }
@@ -118,7 +124,7 @@ QByteArrayView ServiceConversation::Work(QByteArrayView rest) {
             continue;
         }
         if (IsCutShort(rest) || handled == share) break;
-        const bool ends = IsToken(rest, "log.");
+        const bool ends = IsToken(rest, "log.") || IsToken(rest, "log+");
         rest = HandleMessage(rest);
         ++handled;
         if (ends) break; // the views have just been rebuilt: let the window breathe
@@ -128,6 +134,9 @@ QByteArrayView ServiceConversation::Work(QByteArrayView rest) {
 
 bool ServiceConversation::IsCutShort(QByteArrayView rest) const {
     if (rest.size() == kTokenLength) return IsToken(rest, "logd"); // its separator is to come
+    if (IsToken(rest, "logp"))                                     // waits for its ';'
+        return !rest.first(qMin(rest.size(), kMaxPosition)).contains(';') &&
+               rest.size() < kMaxPosition;
     if (rest.size() > kTokenLength) return false;
     for (const QByteArrayView token : kTokens)
         if (IsTokenStart(rest, token)) return true;
@@ -169,10 +178,11 @@ QByteArrayView ServiceConversation::HandleMessage(QByteArrayView rest) {
         m_host.SendText(QStringLiteral("\\ov!"));
         return after;
     }
-    if (IsToken(rest, "log.")) {
-        EndTransfer();
+    if (IsToken(rest, "log.") || (m_framed && IsToken(rest, "log+"))) {
+        EndTransfer(rest[3] == '+');
         return next;
     }
+    if (m_framed && IsToken(rest, "logp")) return HandlePosition(rest);
     if (IsToken(rest, "disc")) {
         m_host.CloseConnection();
         return {}; // nothing that came after the goodbye matters
@@ -191,14 +201,31 @@ void ServiceConversation::HandleGreeting(QByteArrayView data) {
     const bool framed = data.endsWith(kExtensionTag);
     if (framed) data.chop(kExtensionTag.size());
     m_host.AddLog(ov::fromAnsi(data));
-    m_framed = m_framed || framed;
+    if (framed && !m_framed) {
+        m_framed = true;
+        m_host.SendText(QStringLiteral("\\ovx")); // and the service tells where each copy ends
+    }
     SendConfiguration();
+}
+
+QByteArrayView ServiceConversation::HandlePosition(QByteArrayView rest) {
+    const qsizetype end = rest.first(qMin(rest.size(), kMaxPosition)).indexOf(';');
+    if (end < 0) return {}; // too long to be a position: noise
+    m_nextPosition = rest.sliced(kDataStart, qMax<qsizetype>(end - kDataStart, 0)).toByteArray();
+    return rest.sliced(end + 1);
 }
 
 void ServiceConversation::LogChanged() {
     // A framing service has the request already: repeats of the news ask nothing more.
     if (m_framed && m_logRequested) return;
     m_host.AddLog(QStringLiteral("Cambio del log..."));
+    if (m_framed && !m_position.isEmpty() && m_transfer == Transfer::None) {
+        // Only what follows the text shown travels.
+        m_host.AddLog(QStringLiteral("Pidiendo líneas nuevas..."));
+        m_logRequested = true;
+        m_host.SendText(QStringLiteral("\\ovt ") + QString::fromLatin1(m_position) + u';');
+        return;
+    }
     m_host.AddLog(QStringLiteral("Pidiendo actualización..."));
     RequestLog();
 }
@@ -222,21 +249,32 @@ void ServiceConversation::StoreChunkText(QByteArrayView text) {
     m_logBuffer.append(text);
 }
 
-void ServiceConversation::EndTransfer() {
+void ServiceConversation::EndTransfer(bool append) {
     // A "log." that ends no transfer and answers no request is a repeat: the view stays.
     if (m_transfer == Transfer::None && !m_logRequested) return;
-    m_host.AddLog(QStringLiteral("Recepción terminada"));
     m_logRequested = false;
-    CompleteTransfer();
-}
-
-void ServiceConversation::CompleteTransfer() {
     const bool abandoned = m_transfer == Transfer::Abandoned;
     m_transfer = Transfer::None;
     m_chunkRemaining = 0;
-    if (abandoned) return; // the view keeps the last complete log
-    QByteArray text = ExpandLineBreaks(std::move(m_logBuffer));
+    QByteArray text = abandoned ? QByteArray() : ExpandLineBreaks(std::move(m_logBuffer));
     m_logBuffer = QByteArray();
-    m_host.ShowLogText(std::move(text));
+    m_position = abandoned ? QByteArray() : std::exchange(m_nextPosition, QByteArray());
+    if (!append) {
+        m_host.AddLog(QStringLiteral("Recepción terminada"));
+        if (abandoned) return; // the view keeps the last complete log
+        m_host.ShowLogText(std::move(text));
+    } else {
+        if (abandoned) return;
+        const qsizetype lines = text.count("\r\n");
+        if (!m_host.AppendLogText(std::move(text), m_limit)) {
+            m_position.clear(); // what follows cannot be kept: the next change asks anew
+            m_host.AddLog(
+                QStringLiteral("Líneas nuevas descartadas: el log superaría el límite de %1 bytes")
+                    .arg(m_limit));
+            return;
+        }
+        m_host.AddLog(lines == 1 ? QStringLiteral("Recibida 1 línea nueva")
+                                 : QStringLiteral("Recibidas %1 líneas nuevas").arg(lines));
+    }
     m_host.RefreshViews();
 }

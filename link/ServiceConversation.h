@@ -20,6 +20,14 @@
 // off from later passes of its event loop (HasWorkLeft, ProcessBacklog), so a flood of small
 // messages never holds the window for long. Repeats of "lupd" and "cfgk" while a request for
 // the log is still unanswered ask nothing more.
+//
+// Following a growing log. Such a service also hears "\ovx" from the console, sent right after
+// the greeting; it then ends every transfer with "logp POS;", POS being where in the file the
+// console's copy now ends (with a check of the bytes before it). When the log changes, the
+// console asks for what follows its copy with "\ovt POS;", and the service answers either with
+// the new complete lines, ended by "log+", which the console adds to its text, or, when the file
+// is not the one the console has (rotated, truncated, rewritten), with the whole log as usual.
+// "Pedir log ahora" and "Actualizar" still ask for the whole log.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -36,6 +44,13 @@ public:
     // The whole text of a completed transfer, CR LF between lines, one byte per character; the
     // buffer is handed over, not copied.
     virtual void ShowLogText(QByteArray text) = 0;
+    // New lines that follow the text shown; false, with nothing added, when the text would then
+    // pass limit bytes. A host that keeps no text refuses them all.
+    virtual bool AppendLogText(QByteArray text, qsizetype limit) {
+        Q_UNUSED(text);
+        Q_UNUSED(limit);
+        return false;
+    }
     // The table, then the diagram, rebuilt from the raw log view.
     virtual void RefreshViews() = 0;
     // Closes the socket and puts the window into the disconnected state.
@@ -82,6 +97,8 @@ public:
     void ProcessBacklog();
     // Whether the service has promised framing on this connection.
     bool Framed() const { return m_framed; }
+    // Where in the service's file the text shown ends, as the service said; empty when unknown.
+    const QByteArray& Position() const { return m_position; }
 
     // "Actualizar": the configuration from the buffer box and the path box as they are now.
     void SendConfiguration();
@@ -109,12 +126,12 @@ private:
     // Handles a framed pass's share of the messages in rest; answers what is left for later.
     QByteArrayView Work(QByteArrayView rest);
     void HandleGreeting(QByteArrayView data);
+    QByteArrayView HandlePosition(QByteArrayView rest);
     void LogChanged();
-    void EndTransfer();
+    void EndTransfer(bool append);
     bool IsCutShort(QByteArrayView rest) const;
     QByteArrayView TakeChunkText(QByteArrayView text);
     void StoreChunkText(QByteArrayView text);
-    void CompleteTransfer();
 
     ConversationHost& m_host;
     qsizetype m_limit;
@@ -129,4 +146,7 @@ private:
     bool m_logRequested = false;
     // Framed input not handled yet: messages beyond a pass's share, or one cut short.
     QByteArray m_backlog;
+    // The position of the text shown, and the one announced for the transfer under way.
+    QByteArray m_position;
+    QByteArray m_nextPosition;
 };

@@ -22,44 +22,65 @@ qint32 SizeTagColor(const QString& size) {
     return RGBColor(0, 0, 0);
 }
 
+void HostListBuilder::Add(QByteArrayView line) {
+    LogRecord record = DecodeLogLine(line);
+    QString& host = record[FieldHost];
+    if (host.isEmpty()) return;
+    auto found = position_.constFind(host);
+    if (found == position_.constEnd()) {
+        found = position_.insert(host, hosts_.size());
+        hosts_.push_back(DiagramHost{std::move(host), {}, 0});
+    }
+    DiagramHost& entry = hosts_[*found];
+    ++entry.RequestCount;
+    if (entry.Requests.size() < size_t(std::max(keep_, 0))) {
+        DiagramRequest request;
+        request.Shown = DiagramShownPath(record[FieldPath]);
+        request.SizeSpace = record[FieldSize] + QLatin1Char(' ');
+        request.TagColor = SizeTagColor(record[FieldSize]);
+        request.Path = std::move(record[FieldPath]);
+        request.Size = std::move(record[FieldSize]);
+        entry.Requests.push_back(std::move(request));
+    }
+}
+
+void HostListBuilder::Add(const LogText& text, qsizetype fromLine) {
+    for (qsizetype line = fromLine; line < text.RowCount(); ++line)
+        Add(text.Line(line));
+}
+
+void HostListBuilder::Clear() {
+    hosts_.clear();
+    position_.clear();
+}
+
 std::vector<DiagramHost> BuildHostList(const LogText& logText, int keep) {
-    std::vector<DiagramHost> hosts;
-    QHash<QString, size_t> position;
-    const auto add = [&](QByteArrayView line) {
-        LogRecord record = DecodeLogLine(line);
-        QString& host = record[FieldHost];
-        if (host.isEmpty()) return;
-        auto found = position.constFind(host);
-        if (found == position.constEnd()) {
-            found = position.insert(host, hosts.size());
-            hosts.push_back(DiagramHost{std::move(host), {}, 0});
-        }
-        DiagramHost& entry = hosts[*found];
-        ++entry.RequestCount;
-        if (entry.Requests.size() < size_t(std::max(keep, 0))) {
-            DiagramRequest request;
-            request.Shown = DiagramShownPath(record[FieldPath]);
-            request.SizeSpace = record[FieldSize] + QLatin1Char(' ');
-            request.TagColor = SizeTagColor(record[FieldSize]);
-            request.Path = std::move(record[FieldPath]);
-            request.Size = std::move(record[FieldSize]);
-            entry.Requests.push_back(std::move(request));
-        }
-    };
-    for (qsizetype line = 0; line < logText.RowCount(); ++line)
-        add(logText.Line(line));
-    return hosts;
+    HostListBuilder builder(keep);
+    builder.Add(logText);
+    return builder.Hosts();
 }
 
 const std::vector<DiagramHost>& DiagramHostCache::Hosts(const LogText& text) {
     if (!valid_ || text.Revision() != revision_) {
-        hosts_ = BuildHostList(text);
+        // New lines at the end are taken in where they are; anything else decodes it all again.
+        // The last line decoded before must have been empty (the text ended with a line break),
+        // as a line that grew would have to be taken out again.
+        qsizetype firstNew = 0;
+        const bool grew = valid_ && text.GrewFrom(revision_, &firstNew) &&
+                          firstNew == qMax<qsizetype>(decodedLines_ - 1, 0) && lastLineEmpty_;
+        if (!grew) {
+            builder_.Clear();
+            firstNew = 0;
+        }
+        builder_.Add(text, firstNew);
+        decodedLines_ = text.RowCount();
+        lastLineEmpty_ = text.Line(text.RowCount() - 1).isEmpty();
         revision_ = text.Revision();
         valid_ = true;
         geographyValid_ = false;
         ++generation_;
     }
-    return hosts_;
+    return builder_.Hosts();
 }
 
 const std::vector<HostGeography>& DiagramHostCache::Geography(clsHostIP& hostIP) {
@@ -71,11 +92,12 @@ const std::vector<HostGeography>& DiagramHostCache::Geography(clsHostIP& hostIP)
         key += QLatin1Char('\n') + QString::number(info.exists() ? info.size() : -1) +
                QLatin1Char(' ') + QString::number(info.lastModified().toMSecsSinceEpoch());
     }
-    if (!geographyValid_ || key != geographyKey_ || geography_.size() != hosts_.size()) {
-        geography_.assign(hosts_.size(), HostGeography{});
+    const std::vector<DiagramHost>& hosts = builder_.Hosts();
+    if (!geographyValid_ || key != geographyKey_ || geography_.size() != hosts.size()) {
+        geography_.assign(hosts.size(), HostGeography{});
         lastAddress_.clear();
-        for (size_t i = 0; i < hosts_.size(); ++i) {
-            const QString& host = hosts_[i].Host;
+        for (size_t i = 0; i < hosts.size(); ++i) {
+            const QString& host = hosts[i].Host;
             if (!hostIP.CheckAddr(host)) continue;
             HostGeography& g = geography_[i];
             hostIP.setAddress(host);
@@ -98,6 +120,6 @@ void DiagramHostCache::Invalidate() {
     ++generation_;
     valid_ = false;
     geographyValid_ = false;
-    hosts_.clear();
+    builder_.Clear();
     geography_.clear();
 }

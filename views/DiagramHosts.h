@@ -3,6 +3,8 @@
 // its first line, with the requests it made, and (in the extended diagram) its country, city and
 // region. Decoding a large log takes far longer than drawing it, so DiagramHostCache keeps the
 // list until the text changes and the geography until the database files change.
+#include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <vector>
 
@@ -46,6 +48,22 @@ qint32 SizeTagColor(const QString& size);
 // counts the rest.
 std::vector<DiagramHost> BuildHostList(const LogText& logText, int keep = kDiagramListed);
 
+// The same list made line by line, so that lines added later can be taken in.
+class HostListBuilder {
+public:
+    explicit HostListBuilder(int keep = kDiagramListed) : keep_(keep) {}
+    void Add(QByteArrayView line);
+    // The text's lines from fromLine on.
+    void Add(const LogText& text, qsizetype fromLine = 0);
+    void Clear();
+    const std::vector<DiagramHost>& Hosts() const { return hosts_; }
+
+private:
+    int keep_;
+    std::vector<DiagramHost> hosts_;
+    QHash<QString, size_t> position_;
+};
+
 class DiagramHostCache {
 public:
     // The hosts of text, decoded again only when text is not the text decoded last (a text that
@@ -66,8 +84,10 @@ public:
 
 private:
     quint64 revision_ = 0; // of the text decoded last
+    qsizetype decodedLines_ = 0;
+    bool lastLineEmpty_ = true;
     bool valid_ = false;
-    std::vector<DiagramHost> hosts_;
+    HostListBuilder builder_;
     std::vector<HostGeography> geography_;
     QString geographyKey_;
     bool geographyValid_ = false;

@@ -178,6 +178,22 @@ TextPos LogText::Replace(TextPos from, TextPos to, QByteArrayView text, Edit* ed
     return caret;
 }
 
+void LogText::Append(QByteArrayView bytes) {
+    // The last line may grow, so it and the lines after it are new; a run of appends keeps the
+    // revision it started from.
+    const quint64 base = grownFrom_ != 0 ? grownFrom_ : revision_;
+    const qsizetype unchanged = grownFrom_ != 0 ? unchangedLines_ : LineCount() - 1;
+    Replace(End(), End(), bytes);
+    grownFrom_ = base;
+    unchangedLines_ = std::min(unchanged, LineCount() - 1);
+}
+
+bool LogText::GrewFrom(quint64 base, qsizetype* firstNew) const {
+    if (grownFrom_ == 0 || grownFrom_ != base) return false;
+    *firstNew = unchangedLines_;
+    return true;
+}
+
 void LogText::Apply(const Edit& edit, bool backward) {
     const std::vector<LineRef>& take = backward ? edit.inserted : edit.removed;
     const std::vector<LineRef>& put = backward ? edit.removed : edit.inserted;
@@ -222,4 +238,5 @@ void LogText::replaceLines(qsizetype first, qsizetype count, const std::vector<L
             longest_ = std::max(longest_, ref.size);
     }
     revision_ = nextRevision();
+    grownFrom_ = 0;
 }

@@ -74,6 +74,12 @@ public:
     TextPos Replace(TextPos from, TextPos to, QByteArrayView text, Edit* edit = nullptr);
     // Undoes (backward) or redoes (forward) an edit made on this text as it stood then.
     void Apply(const Edit& edit, bool backward);
+    // Adds bytes after the end, as typing them there would (without an edit to undo).
+    void Append(QByteArrayView bytes);
+
+    // Whether this text is the text of revision `base` with lines added after it and nothing else
+    // changed; then `firstNew` is the first line that is not exactly as it was in that text.
+    bool GrewFrom(quint64 base, qsizetype* firstNew) const;
 
 private:
     struct Storage;
@@ -84,5 +90,9 @@ private:
     std::shared_ptr<std::vector<LineRef>> lines_;
     qsizetype size_ = 0;
     quint64 revision_ = 0;
+    // Since the last change other than Append: the revision it started from and how many of its
+    // lines stand unchanged (0 when none is known).
+    quint64 grownFrom_ = 0;
+    qsizetype unchangedLines_ = 0;
     mutable qsizetype longest_ = -1; // -1 until asked for
 };

@@ -80,6 +80,17 @@ void RawLogView::SetLogText(LogText text) {
     viewport()->update();
 }
 
+void RawLogView::AppendLogText(QByteArrayView bytes) {
+    QScrollBar* vertical = verticalScrollBar();
+    const bool followEnd = vertical->value() == vertical->maximum();
+    text_.Append(bytes);
+    undo_.clear();
+    redo_.clear();
+    updateScrollBars();
+    if (followEnd) vertical->setValue(vertical->maximum());
+    viewport()->update();
+}
+
 QString RawLogView::Text() const {
     return ov::fromAnsi(text_.Bytes());
 }

@@ -29,6 +29,10 @@ public:
     const LogText& logText() const { return text_; }
     // Replaces the whole text: caret at the start, scrolled to the top, nothing to undo.
     void SetLogText(LogText text);
+    // Adds new lines after the end. The caret, the selection and the place on screen stay, but a
+    // view that showed the end goes on showing it. What was typed before can no longer be undone
+    // (the lines it touched may have grown).
+    void AppendLogText(QByteArrayView bytes);
 
     QString Text() const;
     void setText(const QString& text);

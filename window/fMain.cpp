@@ -515,6 +515,12 @@ void fMain::ShowLogText(QByteArray text) {
     logf->SetLogText(LogText(std::move(text)));
 }
 
+bool fMain::AppendLogText(QByteArray text, qsizetype limit) {
+    if (text.size() > limit - logf->logText().Size()) return false;
+    logf->AppendLogText(text);
+    return true;
+}
+
 void fMain::RefreshViews() {
     FillLV();
     DrawPic();

@@ -111,6 +111,7 @@ private:
     // ConversationHost: what the conversation with the service asks of the window.
     void SendText(const QString& text) override;
     void ShowLogText(QByteArray text) override;
+    bool AppendLogText(QByteArray text, qsizetype limit) override;
     void RefreshViews() override;
     void CloseConnection() override;
     QString NumBytesText() const override;

@@ -17,6 +17,12 @@ class RecordingHost : public ConversationHost {
 public:
     void SendText(const QString& text) override { events << QStringLiteral("send:") + text; }
     void AddLog(const QString& text) override { events << QStringLiteral("log:") + text; }
+    bool AppendLogText(QByteArray text, qsizetype limit) override {
+        if (shown.size() + text.size() > limit) return false;
+        events << QStringLiteral("append:") + ov::fromAnsi(text);
+        shown += ov::fromAnsi(text);
+        return true;
+    }
     void ShowLogText(QByteArray text) override {
         shown = ov::fromAnsi(text);
         events << QStringLiteral("show:") + shown;
@@ -65,6 +71,8 @@ private slots:
     void expandLineBreaks();
     void newConnectionDropsPartialTransfer();
     void floodIsWorkedOffInShares();
+    void followingAGrowingLog_data();
+    void followingAGrowingLog();
     void oversizedTransferIsAbandoned_data();
     void oversizedTransferIsAbandoned();
     void corpusArrivesWhole_data();
@@ -180,7 +188,7 @@ void tst_Conversation::messageTable() {
     QCOMPARE(host.events, QStringList{"send:hello"});
     if (framed) {
         conversation.OnDataArrival(QByteArray("helo Servicio").append(kExtensionTag));
-        QCOMPARE(host.events.mid(1), (QStringList{"log:Servicio", kConfig}));
+        QCOMPARE(host.events.mid(1), (QStringList{"log:Servicio", "send:\\ovx", kConfig}));
     }
     QCOMPARE(conversation.Framed(), framed);
     host.events.clear();
@@ -191,6 +199,65 @@ void tst_Conversation::messageTable() {
     }
     QCOMPARE(host.events, expected);
     if (host.shows > 0) QVERIFY(conversation.LogBuffer().isEmpty());
+}
+
+// A framing service tells where each copy ends; a change then brings only the new lines, which
+// are added to the text shown. Each row: arrivals after a first transfer of "ab" that ended at
+// position "2:00ff", and what the console does. "!cfg" is the operator's "Actualizar".
+void tst_Conversation::followingAGrowingLog_data() {
+    QTest::addColumn<QStringList>("arrivals");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList askTail{"log:Cambio del log...", "log:Pidiendo líneas nuevas...",
+                              "send:\\ovt 2:00ff;"};
+    const QStringList askWhole{"log:Cambio del log...", "log:Pidiendo actualización...", kAsk};
+    const QStringList chunk{kReceiving, kAck};
+    QTest::newRow("new lines are added")
+        << QStringList{"lupd", SizedChunk("cd<|br\\>") + "logp 8:11aa;log+", "lupd"}
+        << askTail + chunk +
+               QStringList{
+                   "append:cd\r\n",         "log:Recibida 1 línea nueva",    "refresh",
+                   "log:Cambio del log...", "log:Pidiendo líneas nuevas...", "send:\\ovt 8:11aa;"};
+    QTest::newRow("no new complete line")
+        << QStringList{"lupd", "logp 2:00ff;", "log+"}
+        << askTail + QStringList{"append:", "log:Recibidas 0 líneas nuevas", "refresh"};
+    QTest::newRow("a rotated log comes whole")
+        << QStringList{"lupd", SizedChunk("zz") + "logp 2:77;log."}
+        << askTail + chunk + QStringList{kDone, "show:zz", "refresh"};
+    QTest::newRow("more than the text may hold: dropped, then the whole log is asked for")
+        << QStringList{"lupd", SizedChunk(QString(16, 'x')) + "logp 18:1;log+", "lupd"}
+        << askTail + chunk +
+               QStringList{"log:Líneas nuevas descartadas: el log superaría el límite de 17 "
+                           "bytes"} +
+               askWhole;
+    QTest::newRow("after Actualizar the whole log")
+        << QStringList{"!cfg", "lupd"} << QStringList{kConfig} + askWhole;
+    QTest::newRow("a transfer without a position: the whole log next")
+        << QStringList{"lupd", SizedChunk("ab") + "log.", "lupd"}
+        << askTail + chunk + QStringList{kDone, "show:ab", "refresh"} + askWhole;
+    QTest::newRow("a position cut short waits, one too long is noise")
+        << QStringList{"lupd", "logp 2:0", "0ff;log+", "logp " + QString(70, '1'), "lupd"}
+        << askTail + QStringList{"append:", "log:Recibidas 0 líneas nuevas", "refresh"} + askTail;
+}
+
+void tst_Conversation::followingAGrowingLog() {
+    QFETCH(QStringList, arrivals);
+    QFETCH(QStringList, expected);
+    RecordingHost host;
+    ServiceConversation conversation(host, 17);
+    conversation.OnConnected();
+    conversation.OnDataArrival(QByteArray("helo Servicio").append(kExtensionTag));
+    conversation.OnDataArrival(QByteArray("cfgklogdBablogp 2:00ff;log."));
+    QCOMPARE(conversation.Position(), QByteArray("2:00ff"));
+    host.events.clear();
+    for (const QString& arrival : arrivals) {
+        if (arrival == "!cfg")
+            conversation.SendConfiguration();
+        else
+            conversation.OnDataArrival(ov::toAnsi(arrival));
+        while (conversation.HasWorkLeft())
+            conversation.ProcessBacklog();
+    }
+    QCOMPARE(host.events, expected);
 }
 
 // A flood of glued messages is taken a share at a time; nothing is lost or done twice.

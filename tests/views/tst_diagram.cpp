@@ -182,6 +182,8 @@ private slots:
     void morePaletteThanHosts();
     void notSelectedChangesNothing();
     void textChanges();
+    void grownTextIsTakenIn_data();
+    void grownTextIsTakenIn();
     void zoomByButton_data();
     void zoomByButton();
     void zoomByWheel_data();
@@ -790,6 +792,35 @@ void TestDiagram::keptDrawingMoves() {
     QVERIFY2(accepted > 500, qPrintable(QString::number(accepted)));
     QCOMPARE(broken, 0);
     if (extent >= 1000) QVERIFY(refusedBroken > 0); // the margin is not idle
+}
+
+// Lines added to the text are decoded on their own, with the same hosts as decoding it all.
+void TestDiagram::grownTextIsTakenIn_data() {
+    QTest::addColumn<QString>("added");
+    QTest::newRow("new lines") << logLine("10.0.0.2", "/b") + "\r\n" + logLine("10.0.0.1", "/c") +
+                                      "\r\n";
+    QTest::newRow("the half line completed") << QString("/d HTTP/1.0\" 200 5 \"-\" \"A\"\r\n");
+}
+
+void TestDiagram::grownTextIsTakenIn() {
+    QFETCH(QString, added);
+    const QString first = logLine("10.0.0.1", "/a") + "\r\n";
+    const bool half = added.startsWith('/');
+    const QString start = half ? first + "10.0.0.3 - - [x] \"GET " : first;
+    LogText text(ov::toAnsi(start));
+    DiagramHostCache cache;
+    cache.Hosts(text);
+    text.Append(ov::toAnsi(added));
+    const auto names = [](const std::vector<DiagramHost>& hosts) {
+        QStringList out;
+        for (const DiagramHost& h : hosts) {
+            out << h.Host + QString::number(h.RequestCount);
+            for (const DiagramRequest& r : h.Requests)
+                out << r.Path;
+        }
+        return out;
+    };
+    QCOMPARE(names(cache.Hosts(text)), names(BuildHostList(LogText(ov::toAnsi(start + added)))));
 }
 
 QTEST_MAIN(TestDiagram)

@@ -133,6 +133,48 @@ private slots:
         QCOMPARE(log.Bytes(), expected);
     }
 
+    // Lines added at the end: the text is the joined one, and it knows which lines are new.
+    void append_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("added");
+        QTest::addColumn<int>("firstNew");
+        QTest::newRow("after a final line break")
+            << QByteArray("a\r\nb\r\n") << QByteArray("c\r\nd\r\n") << 2;
+        QTest::newRow("a half line completed") << QByteArray("a\r\nb") << QByteArray("c\r\n") << 1;
+        QTest::newRow("to an empty text") << QByteArray() << QByteArray("x\r\n") << 0;
+        QTest::newRow("a CR meets its LF") << QByteArray("a\r") << QByteArray("\nb") << 0;
+    }
+    void append() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, added);
+        QFETCH(int, firstNew);
+        LogText log(text);
+        const quint64 base = log.Revision();
+        log.Append(added.left(1));
+        log.Append(added.mid(1)); // a run of appends still grew from the first text
+        QCOMPARE(log.Bytes(), text + added);
+        QCOMPARE(linesOf(log), linesOf(LogText(text + added)));
+        qsizetype first = -1;
+        QVERIFY(log.GrewFrom(base, &first));
+        QCOMPARE(first, firstNew);
+        log.Replace({0, 0}, {0, 0}, "!");
+        QVERIFY(!log.GrewFrom(base, &first)); // an edit is no growth
+    }
+
+    // New lines keep the operator's place, and a view at the end follows the end.
+    void appendKeepsThePlace() {
+        show(QByteArray("line\r\n").repeated(100));
+        view->Select({3, 1}, {3, 2});
+        view->AppendLogText(QByteArray("new\r\n").repeated(50));
+        QCOMPARE(view->TopLine(), 0);
+        QCOMPARE(view->SelectedBytes(), QByteArray("i"));
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        const int bottom = view->verticalScrollBar()->value();
+        view->AppendLogText(QByteArray("more\r\n").repeated(50));
+        QCOMPARE(view->verticalScrollBar()->value(), bottom + 50);
+        QCOMPARE(view->logText().RowCount(), 201);
+    }
+
     // Many random edits, each undone and redone now and then, against a flat buffer.
     void randomEditsMatchAFlatBuffer() {
         QRandomGenerator random(2024);
