@@ -8,6 +8,7 @@
 //   - one character typed at the end of the raw view until it is repainted (1 M lines only),
 //   - its peak resident memory.
 // Run: build/bench/bench_biglog [--keep DIR]   (prints one block per case; needs ~1 GB of disk)
+#include "BigLog.h"
 #include "link/CSocketMaster.h"
 #include "views/RawLogView.h"
 #include "widgets/ctlTabs.h"
@@ -25,7 +26,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -46,38 +46,6 @@ constexpr Case kCases[] = {
 
 double ms(const QElapsedTimer& t) {
     return double(t.nsecsElapsed()) / 1e6;
-}
-
-long peakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
-// The corpus repeated line by line into path; answers the number of lines written.
-qint64 writeLog(const QString& path, qint64 lines, qint64 bytes) {
-    QFile corpus(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
-    if (!corpus.open(QIODevice::ReadOnly)) qFatal("cannot read %s", qPrintable(corpus.fileName()));
-    QList<QByteArray> source = corpus.readAll().split('\n');
-    while (!source.isEmpty() && source.last().isEmpty())
-        source.removeLast();
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) qFatal("cannot write %s", qPrintable(path));
-    qint64 written = 0, n = 0;
-    QByteArray block;
-    while (lines > 0 ? n < lines : written < bytes) {
-        const QByteArray& line = source[n % source.size()];
-        block += line;
-        block += '\n';
-        written += line.size() + 1;
-        ++n;
-        if (block.size() > (1 << 20)) {
-            out.write(block);
-            block.clear();
-        }
-    }
-    out.write(block);
-    return n;
 }
 
 // One case, in a process of its own so that its peak memory is its own.
@@ -157,7 +125,7 @@ int runCase(const QStringList& args) {
         std::printf("  typing at the end       median %.2f ms, slowest %.2f ms (50 keys)\n",
                     typing[typing.size() / 2], typing.back());
     }
-    std::printf("  peak RSS                %ld MB (log %.0f MB)\n", peakRssMb(),
+    std::printf("  peak RSS                %ld MB (log %.0f MB)\n", benchlog::peakRssMb(),
                 double(size) / 1e6);
     std::fflush(stdout);
     return 0;
@@ -176,18 +144,11 @@ int main(int argc, char** argv) {
     QTemporaryDir temp;
     const QString folder = temp.path();
     QProcess service;
-    service.setProcessChannelMode(QProcess::SeparateChannels);
-    service.setStandardErrorFile(QProcess::nullDevice());
-    service.start(
-        QStringLiteral(OV_BIN_DIR "/ovservice"),
-        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--allow"), folder});
-    if (!service.waitForReadyRead(10000)) qFatal("ovservice did not start");
-    const QByteArray first = service.readLine().trimmed(); // "listening on PORT"
-    const QString port = QString::fromLatin1(first.mid(first.lastIndexOf(' ') + 1));
+    const QString port = benchlog::startService(service, folder);
 
     for (const Case& c : kCases) {
         const QString log = folder + QStringLiteral("/access.log");
-        const qint64 lines = writeLog(log, c.lines, c.bytes);
+        const qint64 lines = benchlog::writeLog(log, c.lines, c.bytes);
         std::printf("%s (%lld lines, %.0f MB)\n", c.name, lines, double(QFile(log).size()) / 1e6);
         std::fflush(stdout);
         QProcess child;

@@ -198,7 +198,7 @@ QByteArrayView ServiceConversation::HandleMessage(QByteArrayView rest) {
 
 void ServiceConversation::HandleGreeting(QByteArrayView data) {
     // Only the first greeting of a connection can promise framing.
-    const bool framed = data.endsWith(kExtensionTag);
+    const bool framed = m_extensionsAllowed && data.endsWith(kExtensionTag);
     if (framed) data.chop(kExtensionTag.size());
     m_host.AddLog(ov::fromAnsi(data));
     if (framed && !m_framed) {

@@ -53,6 +53,8 @@ public:
     void setServicePort(quint16 port) { servicePort_ = port; }
     // Most bytes one transfer may bring (2^30); tests lower it to reach it quickly.
     void setLogBufferLimit(qsizetype bytes) { conversation_.SetLogBufferLimit(bytes); }
+    // Whether the console takes up a service's protocol extensions; benchmarks compare both.
+    void setProtocolExtensions(bool allowed) { conversation_.SetExtensionsAllowed(allowed); }
 
     CSocketMaster* wsock() const { return wsock_; }
     clsHostIP* HostIP() const { return hostIP_.get(); }
