@@ -52,19 +52,45 @@ char ChunkSizeLetter(qint64 size) {
     return char('A' + std::countr_zero(quint64(size)));
 }
 
-bool LogTransfer::Open(const QString& path, qint64 capacity, QString* error) {
+bool LogTransfer::Open(const QString& path, qint64 capacity, const std::optional<LogPosition>& from,
+                       QString* error) {
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly)) {
         if (error) *error = m_file.errorString();
         return false;
     }
+    const auto facts = FactsOf(m_file);
+    if (!facts) {
+        if (error) *error = QStringLiteral("cannot tell the file's size and identity");
+        m_file.close();
+        return false;
+    }
+    m_identity = facts->id;
+    qint64 begin = 0;
+    qint64 end = facts->size;
+    if (const auto tail = from ? FindTail(m_file, *facts, *from) : std::nullopt) {
+        m_tail = true;
+        begin = tail->begin;
+        end = tail->end;
+        m_recent.Add(tail->window);
+    }
+    if (!m_file.seek(begin)) {
+        if (error) *error = m_file.errorString();
+        m_file.close();
+        return false;
+    }
+    m_readEnd = begin;
     m_chunkSize = FloorPowerOfTwo(qMin(capacity, kMaxChunkBytes));
-    m_sourceSize = m_sourceLeft = m_file.size();
+    m_sourceSize = m_sourceLeft = end - begin;
     // A chunk, a block that may grow sixfold (every byte a line end) and a header.
     m_pending = QByteArray(5, '\0');
     m_pending.reserve(qsizetype(qMin(m_chunkSize, m_sourceSize * 6) + 6 * kBlockBytes + 5));
     m_pendingPos = 5;
     return true;
+}
+
+LogPosition LogTransfer::EndPosition() const {
+    return {m_readEnd, PositionHash(m_identity, m_recent.View())};
 }
 
 bool LogTransfer::ReadBlock() {
@@ -79,6 +105,8 @@ bool LogTransfer::ReadBlock() {
         return true;
     }
     m_sourceLeft -= block.size();
+    m_readEnd += block.size();
+    m_recent.Add(block);
     m_encoder.Encode(block, m_pending);
     return true;
 }

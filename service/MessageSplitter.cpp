@@ -11,12 +11,14 @@ struct Start {
     ClientMessageKind kind;
 };
 
-constexpr std::array<Start, 5> kStarts = {{
+constexpr std::array<Start, 7> kStarts = {{
     {"hello", ClientMessageKind::Hello},
     {"\\cfg ", ClientMessageKind::Config},
     {"\\ovg", ClientMessageKind::RequestLog},
     {"\\ov!", ClientMessageKind::Ack},
     {"exit", ClientMessageKind::Exit},
+    {"\\ovx", ClientMessageKind::Extend},
+    {"\\ovt ", ClientMessageKind::RequestTail},
 }};
 
 // Whether `tail` (which runs to the end of what has arrived) is a message start, or the
@@ -52,20 +54,48 @@ void MessageSplitter::Append(QByteArrayView bytes) {
 }
 
 std::optional<ClientMessage> MessageSplitter::Next() {
-    const Start* start = nullptr;
-    const qsizetype at = FindStart(m_buffer, 0, &start);
-    if (at < 0) {
-        // Noise; keep only an ending that may grow into a start.
-        qsizetype keep = 0;
-        for (qsizetype n = qMin<qsizetype>(4, m_buffer.size()); n > 0 && keep == 0; --n)
-            if (BeginsMessage(QByteArrayView(m_buffer).last(n))) keep = n;
-        m_buffer.remove(0, m_buffer.size() - keep);
-        return std::nullopt;
+    for (;;) {
+        const Start* start = nullptr;
+        const qsizetype at = FindStart(m_buffer, 0, &start);
+        if (at < 0) {
+            // Noise; keep only an ending that may grow into a start.
+            qsizetype keep = 0;
+            for (qsizetype n = qMin<qsizetype>(4, m_buffer.size()); n > 0 && keep == 0; --n)
+                if (BeginsMessage(QByteArrayView(m_buffer).last(n))) keep = n;
+            m_buffer.remove(0, m_buffer.size() - keep);
+            return std::nullopt;
+        }
+        m_buffer.remove(0, at);
+        if (start->kind == ClientMessageKind::Config) return TakeConfig();
+        if (start->kind == ClientMessageKind::RequestTail) {
+            bool dropped = false;
+            auto message = TakeTail(&dropped);
+            if (dropped) continue;
+            return message;
+        }
+        m_buffer.remove(0, start->text.size());
+        return ClientMessage{start->kind, {}};
     }
-    m_buffer.remove(0, at);
-    if (start->kind == ClientMessageKind::Config) return TakeConfig();
-    m_buffer.remove(0, start->text.size());
-    return ClientMessage{start->kind, {}};
+}
+
+std::optional<ClientMessage> MessageSplitter::TakeTail(bool* dropped) {
+    constexpr qsizetype kHead = 5; // "\ovt "
+    const QByteArrayView body = QByteArrayView(m_buffer).sliced(kHead);
+    const QByteArrayView scanned = body.first(qMin(body.size(), kMaxPositionLength));
+    const qsizetype semi = scanned.indexOf(';');
+    // A position holds no backslash: one before the ';' is the next message, and this request
+    // was cut short.
+    const qsizetype slash = scanned.indexOf('\\');
+    if (semi >= 0 && (slash < 0 || semi < slash)) {
+        ClientMessage message{ClientMessageKind::RequestTail, body.first(semi).toByteArray()};
+        m_buffer.remove(0, kHead + semi + 1);
+        return message;
+    }
+    if (slash >= 0 || scanned.size() == kMaxPositionLength) {
+        m_buffer.remove(0, kHead); // what follows is looked at again
+        *dropped = true;
+    }
+    return std::nullopt;
 }
 
 std::optional<ClientMessage> MessageSplitter::TakeConfig() {

@@ -7,6 +7,8 @@
 
 #include <QTcpSocket>
 #include <QTextStream>
+#include <algorithm>
+#include <utility>
 
 namespace ov::service {
 namespace {
@@ -73,7 +75,18 @@ void ServiceSession::Handle(const ClientMessage& message) {
         Configure(message.body);
         break;
     case ClientMessageKind::RequestLog:
-        RequestLog();
+        RequestLog(Pending::Whole, std::nullopt);
+        break;
+    case ClientMessageKind::Extend:
+        if (!m_extended) Note(QStringLiteral("follows the log's growth"));
+        m_extended = true;
+        break;
+    case ClientMessageKind::RequestTail:
+        // Without "\ovx" the console is not told where its copy ends, so it gets the whole log.
+        if (m_extended)
+            RequestLog(Pending::Tail, ParsePosition(message.body));
+        else
+            RequestLog(Pending::Whole, std::nullopt);
         break;
     case ClientMessageKind::Ack:
         if (m_transfer && m_awaitingAck) {
@@ -113,30 +126,34 @@ void ServiceSession::Configure(const QByteArray& body) {
     Send("cfgk");
 }
 
-void ServiceSession::RequestLog() {
+void ServiceSession::RequestLog(Pending kind, const std::optional<LogPosition>& from) {
     if (!m_config) {
         Note(QStringLiteral("log asked for before a valid configuration"));
         Send("cfg!");
         return;
     }
     if (m_transfer) {
-        m_requestPending = true; // a fresh copy follows the transfer under way
+        // Served after the transfer under way; a tail then starts where that one ends, whatever
+        // position the request carried.
+        m_requestPending = std::max(m_requestPending, kind);
         return;
     }
-    StartTransfer();
+    StartTransfer(kind == Pending::Tail ? from : std::nullopt);
 }
 
-void ServiceSession::StartTransfer() {
+void ServiceSession::StartTransfer(const std::optional<LogPosition>& from) {
     QString reason;
     const auto path = ResolveServedFile(m_config->path, *m_settings.allow, &reason);
     auto transfer = std::make_unique<LogTransfer>();
-    if (!path || !transfer->Open(*path, m_config->capacity, &reason)) {
+    if (!path || !transfer->Open(*path, m_config->capacity, from, &reason)) {
         Note(QStringLiteral("log not sent: ") + reason);
         Send("cfg!");
         return;
     }
-    Note(
-        QStringLiteral("sending %1 (%2 bytes)").arg(Printable(*path)).arg(transfer->SourceBytes()));
+    Note(QStringLiteral("sending %1%2 (%3 bytes)")
+             .arg(transfer->IsTail() ? QStringLiteral("the new lines of ") : QString(),
+                  Printable(*path))
+             .arg(transfer->SourceBytes()));
     m_transfer = std::move(transfer);
     m_changePending = false; // this copy holds every change so far
     m_awaitingAck = false;
@@ -150,14 +167,22 @@ void ServiceSession::SendNextChunk() {
         m_awaitingAck = true;
         return;
     }
+    FinishTransfer();
+}
+
+void ServiceSession::FinishTransfer() {
     Note(QStringLiteral("sent %1 bytes of text in %2 chunks")
              .arg(m_transfer->SentBytes())
              .arg(m_transfer->Chunks()));
+    const LogPosition end = m_transfer->EndPosition();
+    const bool tail = m_transfer->IsTail();
     m_transfer.reset();
-    Send("log.");
-    if (m_requestPending) {
-        m_requestPending = false;
-        StartTransfer();
+    if (m_extended) Send(QByteArray("logp ").append(FormatPosition(end)).append(';'));
+    Send(tail ? "log+" : "log.");
+    const Pending pending = std::exchange(m_requestPending, Pending::None);
+    if (pending != Pending::None) {
+        // Ordered from this transfer's end, so a log growing faster than it is sent has no holes.
+        RequestLog(pending, end);
     } else if (m_changePending) {
         m_changePending = false;
         Send("lupd");

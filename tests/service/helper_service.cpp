@@ -6,10 +6,13 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 namespace servicetest {
 
@@ -74,25 +77,49 @@ QByteArray RawClient::Take(qsizetype n) {
 }
 
 QByteArray RawClient::TakeTransfer(int* chunks, qint64* total) {
-    QByteArray text;
-    *chunks = 0;
-    if (total) *total = 0;
+    const Received r = TakeReceived(total != nullptr);
+    *chunks = r.end == "log." && r.position.isEmpty() ? r.chunks : -1;
+    if (total) *total = r.total;
+    return r.text;
+}
+
+Received RawClient::TakeReceived(bool countOnly, const std::function<void(int)>& onChunk) {
+    constexpr qsizetype kMaxPosition = 64;
+    Received r;
     for (;;) {
         const QByteArray head = Take(4);
-        if (head == "log.") return text;
-        const QByteArray letter = Take(1);
-        if (head != "logd" || letter.size() != 1 || letter[0] < 'A' || letter[0] > 'W') {
-            *chunks = -1;
-            return text;
+        if (head == "lupd" && r.chunks == 0 && r.position.isEmpty()) {
+            ++r.updates;
+            continue;
+        }
+        if (head == "log." || head == "log+") {
+            r.end = head;
+            return r;
+        }
+        if (head == "logp" && r.position.isEmpty() && Take(1) == " ") {
+            for (QByteArray c = Take(1); c != ";" && !c.isEmpty(); c = Take(1))
+                r.position += c;
+            if (!r.position.isEmpty() && r.position.size() <= kMaxPosition) continue;
+        }
+        const QByteArray letter = head == "logd" ? Take(1) : QByteArray();
+        if (letter.size() != 1 || letter[0] < 'A' || letter[0] > 'W' || !r.position.isEmpty()) {
+            r.chunks = -1;
+            return r;
         }
         const QByteArray data = Take(qsizetype(1) << (letter[0] - 'A'));
-        if (total)
-            *total += data.size();
-        else
-            text += data;
-        ++*chunks;
+        r.total += data.size();
+        if (!countOnly) r.text += data;
+        ++r.chunks;
+        if (onChunk) onChunk(r.chunks);
         Send("\\ov!");
     }
+}
+
+QByteArray RawClient::TakeAfterUpdates(qsizetype size) {
+    QByteArray head = Take(4);
+    while (head == "lupd")
+        head = Take(4);
+    return head + Take(size - head.size());
 }
 
 bool RawClient::WaitClosed() {
@@ -163,6 +190,34 @@ QByteArray ExpectedView(const QByteArray& fileBytes) {
     text.replace("\r\n", "\n");
     text.replace("\n", "\r\n");
     return text;
+}
+
+QByteArray Marked(const QByteArray& fileBytes) {
+    QByteArray text = fileBytes;
+    return text.replace("\r\n", "\n").replace("\n", "<|br\\>");
+}
+
+quint64 ReferenceFnv1a(const QByteArray& bytes) {
+    quint64 hash = 14695981039346656037ULL;
+    for (const char c : bytes)
+        hash = (hash ^ quint8(c)) * 1099511628211ULL;
+    return hash;
+}
+
+QByteArray ExpectedPosition(const QString& path, qint64 length) {
+    struct stat st {};
+    QFile file(path);
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray hashed;
+    for (quint64 value : {quint64(st.st_dev), quint64(st.st_ino)})
+        for (int i = 0; i < 8; ++i, value >>= 8)
+            hashed += char(value & 0xff);
+    const qint64 from = qMax<qint64>(0, length - 4096);
+    if (!file.seek(from)) return {};
+    hashed += file.read(length - from);
+    return QByteArray::number(length) + ':' +
+           QByteArray::number(ReferenceFnv1a(hashed), 16).rightJustified(16, '0');
 }
 
 } // namespace servicetest

