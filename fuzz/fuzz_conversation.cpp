@@ -12,12 +12,16 @@
 // conversation is a list of operations (see generate) whose expected outcome is worked out here
 // from how it was built, independently of the conversation's own parsing.
 //
-// Checked always: the gathered text stays within the cap and is empty outside a transfer, a shown
-// text is followed by a refresh of the views and holds no line-break marker, and the backlog is
+// Checked always: the gathered text stays within the cap and is empty outside a transfer, every
+// text shown or added is followed by a refresh of the views and holds no line-break marker, the
+// position kept stays short, "\ovx" answers a greeting that promises framing, and the backlog is
 // worked off in a bounded number of passes once input stops. For a plain service, exactly one
 // "\ov!" per arrival that starts with "logd". For a well-formed conversation: one "\ov!" per
-// chunk, the shown texts are the transfers' chunks joined with the markers replaced, and every
-// transfer beyond the cap is abandoned with its message. fuzz/conversation.dict holds the tokens.
+// chunk, the shown texts are the transfers' chunks joined with the markers replaced, lines that
+// follow ("log+") are added to the text shown while it stays within the cap and are otherwise
+// dropped with their message, every transfer beyond the cap is abandoned with its message, and
+// the position kept is the one announced for the last transfer that was taken.
+// fuzz/conversation.dict holds the tokens.
 #include "link/ServiceConversation.h"
 
 #include <QByteArray>
@@ -32,7 +36,9 @@ namespace {
 constexpr qsizetype kLimit = 1024;
 // A well-formed conversation stops growing at about this many bytes, which keeps every run short
 // (a stream cut into one-byte arrivals makes an arrival per byte).
-constexpr qsizetype kGeneratedBytes = 8 * kLimit;
+constexpr qsizetype kGeneratedBytes = 4 * kLimit;
+// "logp", its separator, the position and ';' fit in this many bytes, or the message is noise.
+constexpr qsizetype kMaxPositionMessage = 64;
 // Largest arrival of a framed well-formed stream, chosen by bits 4-7 of byte 0.
 constexpr qsizetype kCutSpans[] = {1,  2,  3,   4,   5,   7,   8,    13,
                                    16, 64, 100, 256, 512, 999, 4096, qsizetype(1) << 30};
@@ -84,19 +90,40 @@ class Host : public ConversationHost {
 public:
     ServiceConversation* conversation = nullptr;
     int acks = 0;
+    int framingAcks = 0;
     int abandoned = 0;
+    int discarded = 0;
+    int appends = 0;
     int refreshes = 0;
     int closes = 0;
     QList<QByteArray> shown;
+    QByteArray view; // the text the raw view would show
 
-    void SendText(const QString& text) override { acks += text == u"\\ov!"; }
+    void SendText(const QString& text) override {
+        acks += text == u"\\ov!";
+        framingAcks += text == u"\\ovx";
+    }
     void AddLog(const QString& text) override {
         abandoned += text.startsWith(u"Recepción abandonada");
+        discarded += text.startsWith(u"Líneas nuevas descartadas");
     }
     void ShowLogText(QByteArray text) override {
-        check(shown.size() == refreshes); // the previous text had its views refreshed
-        check(text.size() <= kLimit && !text.contains(kLineBreakMarker));
+        CheckText(text);
+        view = text;
         shown.append(std::move(text));
+    }
+    bool AppendLogText(QByteArray text, qsizetype limit) override {
+        CheckText(text);
+        check(limit == kLimit);
+        if (view.size() + text.size() > limit) return false;
+        view.append(text);
+        ++appends;
+        return true;
+    }
+    // Every earlier text had its views refreshed.
+    void CheckText(const QByteArray& text) const {
+        check(shown.size() + appends == refreshes);
+        check(text.size() <= kLimit && !text.contains(kLineBreakMarker));
     }
     void RefreshViews() override { ++refreshes; }
     // The window drops what the conversation holds when it closes the socket.
@@ -151,7 +178,8 @@ private:
     void CheckState() const {
         check(conversation.LogBuffer().size() <= conversation.LogBufferLimit());
         check(conversation.TransferUnderWay() || conversation.LogBuffer().isEmpty());
-        check(host.shown.size() == host.refreshes);
+        check(host.shown.size() + host.appends == host.refreshes);
+        check(conversation.Position().size() < kMaxPositionMessage);
     }
 
     int passes_;
@@ -162,7 +190,11 @@ private:
 struct Expected {
     int acks = 0;
     int abandoned = 0;
+    int discarded = 0;
+    int appends = 0;
     QList<QByteArray> shown;
+    QByteArray view;
+    QByteArray position;
 };
 
 // A chunk's text: the source bytes repeated to size, each '\n' written as the service writes a
@@ -202,8 +234,9 @@ void plainChunk(QList<QByteArray>& arrivals, char separator, const QByteArray& t
 
 // Builds a well-formed conversation from the input: the messages after the greeting, one per
 // arrival for a plain service (chunks cut into pieces), or one stream for a framed one. Each
-// operation byte picks: 0 "lupd", 1 "cfgk", 6 "log." (ends a transfer), 7 junk between transfers
-// (plain only), else a chunk: [size 2^(n % 12)][separator][piece span - 1][source length][source].
+// operation byte picks: 0 "lupd", 1 "cfgk", 6 the end of a transfer [bit 0: "log+" when framed,
+// the rest: the position announced before it], 7 junk between transfers (plain only), else a
+// chunk: [size 2^(n % 12)][separator][piece span - 1][source length][source].
 Expected generate(Input& in, bool framed, QList<QByteArray>& arrivals, QByteArray& stream) {
     Expected expected;
     QByteArray joined;
@@ -216,12 +249,29 @@ Expected generate(Input& in, bool framed, QList<QByteArray>& arrivals, QByteArra
         else
             arrivals.append(message.toByteArray());
     };
-    const auto endTransfer = [&] {
-        send("log.");
-        if (joined.size() > kLimit)
+    // A framed service says where the transfer ends in its file, and may send only the lines
+    // that follow the text shown ("log+").
+    const auto endTransfer = [&](uint8_t how) {
+        const bool tail = framed && (how & 1);
+        const QByteArray position = QByteArray::number(how >> 1);
+        if (framed) send("logp " + position + ';');
+        send(tail ? "log+" : "log.");
+        const bool overCap = joined.size() > kLimit;
+        const QByteArray text = joined.replace(kLineBreakMarker, "\r\n");
+        expected.position = framed ? position : QByteArray();
+        if (overCap) {
             ++expected.abandoned;
-        else
-            expected.shown.append(joined.replace(kLineBreakMarker, "\r\n"));
+            expected.position.clear();
+        } else if (!tail) {
+            expected.shown.append(text);
+            expected.view = text;
+        } else if (expected.view.size() + text.size() <= kLimit) {
+            expected.view.append(text);
+            ++expected.appends;
+        } else {
+            ++expected.discarded;
+            expected.position.clear();
+        }
         joined.clear();
         open = false;
     };
@@ -233,9 +283,11 @@ Expected generate(Input& in, bool framed, QList<QByteArray>& arrivals, QByteArra
         case 1:
             send("cfgk");
             break;
-        case 6:
-            if (open) endTransfer();
+        case 6: {
+            const uint8_t how = in.byte();
+            if (open) endTransfer(how);
             break;
+        }
         case 7: {
             QByteArray junk = in.take(1 + in.byte() % 32).toByteArray();
             if (framed || open || junk.isEmpty()) break;
@@ -261,7 +313,7 @@ Expected generate(Input& in, bool framed, QList<QByteArray>& arrivals, QByteArra
         }
         }
     }
-    if (open) endTransfer();
+    if (open) endTransfer(0);
     return expected;
 }
 
@@ -277,7 +329,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QByteArray greeting = kPlainGreeting.toByteArray();
     if (framed) greeting.append(kExtensionTag);
     driver.Arrive(greeting);
-    check(driver.conversation.Framed() == framed);
+    check(driver.conversation.Framed() == framed && driver.host.framingAcks == int(framed));
 
     if (!(mode & 2)) {
         while (!in.atEnd())
@@ -305,7 +357,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Host& host = driver.host;
     check(host.closes == 0 && !driver.conversation.TransferUnderWay());
     check(host.acks == expected.acks);
-    check(host.abandoned == expected.abandoned);
-    check(host.shown == expected.shown);
+    check(host.abandoned == expected.abandoned && host.discarded == expected.discarded);
+    check(host.shown == expected.shown && host.appends == expected.appends);
+    check(host.view == expected.view && driver.conversation.Position() == expected.position);
     return 0;
 }
