@@ -5,11 +5,13 @@
 //   - the time from its start to the raw view painted with the whole log,
 //   - the transfer rate from the first arrival to the end of the transfer,
 //   - then "Tabla" filled and painted, "Diagrama" drawn (1 M lines only),
-//   - one character typed at the end of the raw view until it is repainted (1 M lines only),
+//   - one character typed at the end of the raw view until it is repainted, and Find counting
+//     every match of a word (1 M lines only),
 //   - its peak resident memory.
 // Run: build/bench/bench_biglog [--keep DIR]   (prints one block per case; needs ~1 GB of disk)
 #include "BigLog.h"
 #include "link/CSocketMaster.h"
+#include "views/FindBar.h"
 #include "views/RawLogView.h"
 #include "widgets/ctlTabs.h"
 #include "widgets/ucListView.h"
@@ -20,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -122,6 +125,20 @@ int runCase(const QStringList& args) {
             typing.push_back(ms(t));
         }
         std::sort(typing.begin(), typing.end());
+
+        // Find on the raw view: from typing the text to every match counted.
+        auto* bar = w.findChild<FindBar*>(QStringLiteral("findBar"));
+        auto* tFind = w.findChild<QLineEdit*>(QStringLiteral("tFind"));
+        w.mFind_Click();
+        for (const char* term : {"Googlebot", "MOZILLA", "no such text"}) {
+            t.restart();
+            tFind->setText(QString::fromLatin1(term));
+            emit tFind->textEdited(tFind->text());
+            while (bar->Searching())
+                app.processEvents();
+            std::printf("  find \"%s\"%*s %.0f ms, %s\n", term, int(14 - qstrlen(term)), "", ms(t),
+                        qPrintable(bar->CountText()));
+        }
         std::printf("  typing at the end       median %.2f ms, slowest %.2f ms (50 keys)\n",
                     typing[typing.size() / 2], typing.back());
     }

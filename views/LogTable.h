@@ -45,6 +45,8 @@ public:
     // CR LF has an empty last row.
     void SetText(LogText text);
     int Count() const { return m_count; }
+    // The text the rows were made from.
+    const LogText& Text() const { return m_text; }
     // The line of a row without its CR LF; empty outside 0..Count-1.
     QByteArrayView Line(int row) const;
     // Column 0 is the request path ("-" when the line has none), 1 the size text, 2 the host,

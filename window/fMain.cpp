@@ -1,5 +1,6 @@
 #include "window/fMain.h"
 
+#include "core/ansi.h"
 #include "core/raised_error.h"
 #include "core/text.h"
 #include "core/twips.h"
@@ -14,6 +15,7 @@
 #include "views/CMemoryDC.h"
 #include "views/DiagramController.h"
 #include "views/DiagramPictures.h"
+#include "views/FindBar.h"
 #include "views/FlagDC.h"
 #include "views/MouseWheel.h"
 #include "views/PictureBox.h"
@@ -112,7 +114,16 @@ fMain::fMain(const QString& programFolder, QWidget* parent)
     SetProgramFolder(programFolder_);
     buildControls();
     buildMenus();
-    resize(ov::twipsToPixels(10200), ov::twipsToPixels(6885) + menuBar()->sizeHint().height());
+    resizeToDesign();
+}
+
+// The client area of the design under the menu bar. The size keeper's design-time limits may cut
+// this until start-up raises them to the screen, which is why Form_Load applies it again.
+void fMain::resizeToDesign() {
+    constexpr int kClientWidth = 10200;
+    constexpr int kClientHeight = 6885;
+    resize(ov::twipsToPixels(kClientWidth),
+           ov::twipsToPixels(kClientHeight) + menuBar()->sizeHint().height());
 }
 
 fMain::~fMain() {
@@ -254,6 +265,20 @@ void fMain::buildControls() {
         moveTwips(view, 90, kViewsTop, 6000, 3000);
     bringForward(logf);
 
+    findBar_ = named(new FindBar(fr), "findBar");
+    findBar_->hide();
+    connect(findBar_, &FindBar::closed, this, &fMain::findBarClosed);
+    for (const auto& [keys, handler] :
+         {std::pair{QKeySequence(QKeySequence::Find), &fMain::mFind_Click},
+          std::pair{QKeySequence(Qt::Key_F3), &fMain::mFindNext_Click},
+          std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F3), &fMain::mFindPrevious_Click}}) {
+        auto* action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, handler);
+    }
+
     mouseWheel_ = named(new MouseWheel(this), "MouseWheel");
     connect(mouseWheel_, &MouseWheel::WheelMove, diagram_,
             &DiagramController::MouseWheel_WheelMove);
@@ -326,6 +351,7 @@ void fMain::Form_Load(const QString& commandLine) {
         SizeSubclass->setMaxHeight(ov::pixelsToTwips(size.height()));
         SizeSubclass->setMaximizedHeight(ov::pixelsToTwips(size.height()));
     }
+    resizeToDesign(); // what the design-time limits cut in the constructor
     cLogType->setCurrentIndex(0);                                     // 5
     Frame1->setProperty("Tag", QString::number(heightTwips(Frame1))); // 6
     // 7: the diagram starts simple; its controller holds DiagramMode.
@@ -662,11 +688,16 @@ void fMain::Form_Resize() {
     moveTwips(tabs, 0, 0, widthTwips(fr), heightTwips(fr));
     const int top = topTwips(logf);
     const int width = widthTwips(fr) - 180;
-    const int height = heightTwips(fr) - top - 180;
+    // An open find bar takes its height from under the view it searches.
+    const int bar = findBar_ && findBar_->isVisible()
+                        ? ov::pixelsToTwips(findBar_->sizeHint().height())
+                        : 0;
+    const int height = heightTwips(fr) - top - 180 - bar;
     if (validSize(width, height)) {
         for (QWidget* view :
              {static_cast<QWidget*>(logf), static_cast<QWidget*>(lv), static_cast<QWidget*>(pic)})
             moveTwips(view, 90, top, width, height);
+        if (bar > 0) moveTwips(findBar_, 90, top + height, width, bar);
     }
     DrawPic();
     --layoutDepth_;
@@ -723,6 +754,14 @@ void fMain::LeftPanOpen() {
 }
 
 void fMain::tabs_TabClick(int, int NewTab) {
+    // The find bar searches the view on screen; the diagram has none.
+    if (findBar_ && findBar_->isVisible()) {
+        if (NewTab == 3)
+            findBar_->hide();
+        else
+            findBar_->SetTarget(findTarget());
+        Form_Resize();
+    }
     switch (NewTab) {
     case 1:
         bringForward(logf);
@@ -746,6 +785,71 @@ void fMain::bringForward(QWidget* view) {
          {static_cast<QWidget*>(logf), static_cast<QWidget*>(lv), static_cast<QWidget*>(pic)})
         w->setVisible(w == view);
     view->raise();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Find
+
+FindTarget fMain::findTarget() {
+    FindTarget target;
+    if (tabs->SelectedTab() == 2) {
+        target.items = [this] { return qsizetype(table_.Count()); };
+        target.text = [this](qsizetype row, QByteArray& scratch) {
+            scratch.clear();
+            for (int column = 0; column < 4; ++column) {
+                if (column > 0) scratch += '\t';
+                scratch += ov::toAnsi(table_.Cell(int(row), column));
+            }
+            return QByteArrayView(scratch);
+        };
+        target.revision = [this] { return table_.Text().Revision() ^ quint64(lv->Count()); };
+        target.from = [this] { return SearchHit{qMax(lastFoundRow_, 0), 0}; };
+        target.onePerItem = true;
+        target.show = [this](SearchHit hit, qsizetype) {
+            lastFoundRow_ = int(hit.item);
+            lv->setItemSelected(lastFoundRow_, true);
+            lv->setItemFocused(lastFoundRow_, true);
+            lv->ItemEnsureVisible(lastFoundRow_);
+        };
+    } else {
+        target.items = [this] { return logf->logText().LineCount(); };
+        target.text = [this](qsizetype line, QByteArray&) { return logf->logText().Line(line); };
+        target.revision = [this] { return logf->logText().Revision(); };
+        target.from = [this] {
+            const TextPos at = std::min(logf->Anchor(), logf->Caret());
+            return SearchHit{at.line, at.column};
+        };
+        target.show = [this](SearchHit hit, qsizetype length) {
+            logf->Select({hit.item, hit.column}, {hit.item, hit.column + length});
+        };
+    }
+    return target;
+}
+
+void fMain::mFind_Click() {
+    if (tabs->SelectedTab() == 3) return;
+    if (!findBar_->isVisible()) {
+        findBar_->SetTarget(findTarget());
+        findBar_->show();
+        Form_Resize();
+    }
+    findBar_->Open();
+}
+
+void fMain::mFindNext_Click() {
+    if (!findBar_->isVisible()) return mFind_Click();
+    findBar_->FindNext();
+}
+
+void fMain::mFindPrevious_Click() {
+    if (!findBar_->isVisible()) return mFind_Click();
+    findBar_->FindPrevious();
+}
+
+void fMain::findBarClosed() {
+    Form_Resize();
+    (tabs->SelectedTab() == 2 ? static_cast<QWidget*>(lv) : static_cast<QWidget*>(logf))
+        ->setFocus();
 }
 
 bool fMain::eventFilter(QObject* watched, QEvent* event) {

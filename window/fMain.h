@@ -15,6 +15,8 @@
 class CMemoryDC;
 class CSocketMaster;
 class DiagramController;
+class FindBar;
+struct FindTarget;
 class McImageList;
 class MouseWheel;
 class PictureBox;
@@ -105,6 +107,11 @@ public slots:
     void Frame1_MouseDown(int Button, int Shift, int X, int Y);
     void tabs_TabClick(int OldTab, int NewTab);
 
+    // Find, on the raw view and the table: Ctrl+F opens the bar, F3 and Shift+F3 go on.
+    void mFind_Click();
+    void mFindNext_Click();
+    void mFindPrevious_Click();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -128,6 +135,9 @@ private:
     void loadFlags();
     void logRaisedError(const ov::RaisedError& error);
     void continueConversation();
+    void resizeToDesign();
+    FindTarget findTarget();
+    void findBarClosed();
 
     QString programFolder_;
     quint16 servicePort_ = 5998;
@@ -164,6 +174,8 @@ private:
     McImageList* iml = nullptr;
     MouseWheel* mouseWheel_ = nullptr;
     ucSizeSubclass* SizeSubclass = nullptr;
+    FindBar* findBar_ = nullptr;
+    int lastFoundRow_ = -1; // the table row Find showed last
 
     QAction* mStartupMaximize = nullptr;
     QAction* mRowColors = nullptr;
