@@ -145,6 +145,8 @@ void tst_ServiceGuard::logBeforeConfiguration() {
     QCOMPARE(client.TakeToken(), QByteArray("cfg!"));
     client.Send("\\ovg");
     QCOMPARE(client.TakeToken(), QByteArray("cfg!"));
+    client.Send("\\ovx\\ovt 0:cbf29ce484222325;");
+    QCOMPARE(client.TakeToken(), QByteArray("cfg!"));
 }
 
 void tst_ServiceGuard::survivesBadClients_data() {
@@ -154,6 +156,8 @@ void tst_ServiceGuard::survivesBadClients_data() {
     QTest::newRow("gone in mid-transfer") << "abort";
     QTest::newRow("unknown messages") << "unknown";
     QTest::newRow("endless configuration") << "endless";
+    QTest::newRow("bad tail requests") << "tails";
+    QTest::newRow("configuration refused while a request waits") << "withdrawn";
 }
 
 void tst_ServiceGuard::survivesBadClients() {
@@ -178,9 +182,28 @@ void tst_ServiceGuard::survivesBadClients() {
             bad.Send("\\ovg\\ov!\\ov!");
             QCOMPARE(bad.TakeToken(), QByteArray("logd"));
         } else if (misdeed == u"unknown") {
-            bad.Send("HELLO\\OVG Exit\\cfg\\ovx");
+            bad.Send("HELLO\\OVG Exit\\cfg\\ovz\\ovt");
             bad.Send("hello");
             QVERIFY(bad.Take(4) == "helo");
+        } else if (misdeed == u"tails") {
+            bad.Send("\\ovx\\cfg numb=5;logp=" + QFile::encodeName(m_log) + ";");
+            QCOMPARE(bad.TakeToken(), QByteArray("cfgk"));
+            // Noise, then a position that cannot be read: the whole log.
+            bad.Send("\\ovt " + QByteArray(100000, '9') +
+                     ";\\ovt \\ovt 99999999999999999999:0000000000000000;");
+            const Received r = bad.TakeReceived();
+            QCOMPARE(r.end, QByteArray("log."));
+            QCOMPARE(r.total, 52);
+            QCOMPARE(r.position, ExpectedPosition(m_log, 42));
+        } else if (misdeed == u"withdrawn") {
+            bad.Send("\\ovx\\cfg numb=1;logp=" + QFile::encodeName(m_log) + ";\\ovg");
+            QCOMPARE(bad.TakeToken(), QByteArray("cfgk"));
+            QCOMPARE(bad.Take(6), QByteArray("logdA1"));
+            bad.Send("\\ovt 0:0000000000000000;\\cfg numb=1;logp=/etc/passwd;");
+            QCOMPARE(bad.TakeToken(), QByteArray("cfg!"));
+            bad.Send("\\ov!");
+            QCOMPARE(bad.TakeReceived().end, QByteArray("log."));
+            QCOMPARE(bad.TakeToken(), QByteArray("cfg!")); // the waiting request, refused
         } else if (misdeed == u"endless") {
             bad.Send("\\cfg numb=5;logp=/");
             bad.Send(QByteArray(100000, 'a'));
