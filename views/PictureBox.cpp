@@ -1,25 +1,17 @@
-// The diagram's drawing surface: drawing state, operations on the persistent image, and the
-// widget that shows it and reports the mouse.
+// The diagram's drawing surface: drawing state, operations handed to the pixel engine, and the
+// widget that shows the engine's image and reports the mouse.
 #include "views/PictureBox.h"
 
 #include "core/text.h"
 
 #include "views/CMemoryDC.h"
-#include "views/DiagramRaster.h"
 #include "views/modColor.h"
 
 #include <QFile>
 #include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSemaphore>
-#include <QThread>
-#include <QThreadPool>
-#include <algorithm>
-#include <atomic>
-#include <climits>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -51,8 +43,8 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent), backColor_(SystemColo
     setObjectName(QStringLiteral("pic"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    image_.fill(toRgb(backColor_));
+    surface_.Resize(size(), toRgb(backColor_));
+    surface_.Clear(toRgb(backColor_));
 }
 
 PictureBox::~PictureBox() = default;
@@ -82,23 +74,13 @@ void PictureBox::setFontItalic(bool on) {
 }
 
 ov::raster::GlyphFont& PictureBox::font() const {
-    if (currentFont_) return *currentFont_;
-    auto& slot = fonts_[{fontSize_, bold_, italic_}];
-    if (!slot) {
-        // Faces of sizes no longer in use are dropped once many have gathered.
-        if (fonts_.size() > 256) {
-            flush(); // collected texts refer to the faces
-            fonts_.clear();
-            ++fontGeneration_;
-            return font();
-        }
-        QFont f(QString::fromLatin1(kFamily));
-        f.setPointSizeF(fontSize_);
-        f.setBold(bold_);
-        f.setItalic(italic_);
-        slot = std::make_unique<ov::raster::GlyphFont>(f, image_.logicalDpiY());
-    }
-    currentFont_ = slot.get();
+    if (currentFont_ && currentFontGeneration_ == surface_.FaceGeneration()) return *currentFont_;
+    QFont f(QString::fromLatin1(kFamily));
+    f.setPointSizeF(fontSize_);
+    f.setBold(bold_);
+    f.setItalic(italic_);
+    currentFont_ = &surface_.Face(f);
+    currentFontGeneration_ = surface_.FaceGeneration();
     return *currentFont_;
 }
 
@@ -120,17 +102,8 @@ void PictureBox::setRecording(bool on) {
 void PictureBox::Cls() {
     followSize();
     systemColors_.clear(); // the desktop's colours may have changed since the last picture
-    // Whatever was collected would be covered anyway.
-    pending_.clear();
-    pendingRows_.clear();
-    images_.clear();
-    texts_.clear();
-    lists_.clear();
-    ++pendingEpoch_;
-    Pending op;
-    op.kind = Pending::Kind::Fill;
-    op.color = rgb(backColor_);
-    queue(op, {0, image_.height()});
+    surface_.Clear(rgb(backColor_));
+    changed();
     currentX_ = currentY_ = 0;
     drawn_.clear();
 }
@@ -155,24 +128,14 @@ float PictureBox::TextHeight(const QString&) const {
 void PictureBox::Print(const QString& text) {
     followSize();
     auto& f = font();
-    const int width = f.TextWidth(text); // makes the glyphs here, before any band draws them
-    Pending op;
-    op.kind = Pending::Kind::Text;
-    op.x1 = px(currentX_);
-    op.y1 = px(currentY_);
-    op.width = width;
-    op.color = rgb(foreColor_);
-    op.underline = underline_;
-    op.font = &f;
-    texts_.push_back(text);
-    op.chars = texts_.back().constData(); // they stay where they are when the vector grows
-    op.length = int(std::min<qsizetype>(text.size(), INT_MAX));
-    queue(op, {op.y1 + f.InkTop(), op.y1 + f.InkBottom()}); // the glyphs are made by now
+    const int width =
+        surface_.Text(px(currentX_), px(currentY_), text, f, rgb(foreColor_), underline_);
+    changed();
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Text;
         item.text = text;
-        item.rect = QRectF(currentX_, currentY_, f.TextWidth(text), f.Height());
+        item.rect = QRectF(currentX_, currentY_, width, f.Height());
         item.color = foreColor_;
         item.fontSize = fontSize_;
         item.bold = bold_;
@@ -186,15 +149,8 @@ void PictureBox::Print(const QString& text) {
 
 void PictureBox::Line(float x1, float y1, float x2, float y2, qint32 color) {
     followSize();
-    Pending op;
-    op.kind = Pending::Kind::Line;
-    op.x1 = px(x1);
-    op.y1 = px(y1);
-    op.x2 = px(x2);
-    op.y2 = px(y2);
-    op.width = drawWidth_;
-    op.color = rgb(color);
-    queue(op, {std::min(op.y1, op.y2) - drawWidth_, std::max(op.y1, op.y2) + drawWidth_ + 1});
+    surface_.Line(px(x1), px(y1), px(x2), px(y2), drawWidth_, rgb(color));
+    changed();
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Line;
@@ -209,14 +165,8 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, qint32 color) {
 
 void PictureBox::LineBoxFilled(float x1, float y1, float x2, float y2, qint32 color) {
     followSize();
-    Pending op;
-    op.kind = Pending::Kind::Box;
-    op.x1 = px(x1);
-    op.y1 = px(y1);
-    op.x2 = px(x2);
-    op.y2 = px(y2);
-    op.color = rgb(color);
-    queue(op, {std::min(op.y1, op.y2), std::max(op.y1, op.y2) + 1});
+    surface_.Box(px(x1), px(y1), px(x2), px(y2), rgb(color));
+    changed();
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Box;
@@ -232,19 +182,9 @@ void PictureBox::RoundRect(int left, int top, int right, int bottom, int ellipse
                            int ellipseHeight) {
     followSize();
     const bool filled = fillStyle_ == kFillSolid;
-    Pending op;
-    op.kind = Pending::Kind::RoundRect;
-    op.x1 = left;
-    op.y1 = top;
-    op.x2 = right;
-    op.y2 = bottom;
-    op.ellipseWidth = ellipseWidth;
-    op.ellipseHeight = ellipseHeight;
-    op.width = drawWidth_;
-    op.color = rgb(foreColor_);
-    op.fill = rgb(fillColor_);
-    op.filled = filled;
-    queue(op, {std::min(top, bottom), std::max(top, bottom)});
+    surface_.RoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight, rgb(foreColor_),
+                       drawWidth_, filled ? std::optional(rgb(fillColor_)) : std::nullopt);
+    changed();
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::RoundRect;
@@ -286,13 +226,8 @@ void PictureBox::StretchBlt(int x, int y, int width, int height, const CMemoryDC
         if (opaque) scaled = scaled.convertToFormat(QImage::Format_RGB32);
         it = stretched_.emplace(key, std::move(scaled)).first;
     }
-    Pending op;
-    op.kind = Pending::Kind::Image;
-    op.x1 = x;
-    op.y1 = y;
-    op.index = int(images_.size());
-    images_.push_back(it->second);
-    queue(op, {y, y + height});
+    surface_.Picture(x, y, it->second);
+    changed();
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Stretch;
@@ -304,16 +239,8 @@ void PictureBox::StretchBlt(int x, int y, int width, int height, const CMemoryDC
 void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
     followSize();
     if (picture.isNull()) return;
-    Pending op;
-    op.kind = Pending::Kind::Image;
-    op.x1 = px(x);
-    op.y1 = px(y);
-    op.index = int(images_.size());
-    images_.push_back(picture.format() == QImage::Format_RGB32 ||
-                              picture.format() == QImage::Format_ARGB32_Premultiplied
-                          ? picture
-                          : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-    queue(op, {op.y1, op.y1 + picture.height()});
+    surface_.Picture(px(x), px(y), picture);
+    changed();
     if (recording_) {
         DrawnItem item;
         item.kind = DrawnItem::Kind::Picture;
@@ -322,84 +249,30 @@ void PictureBox::PaintPicture(const QImage& picture, float x, float y) {
     }
 }
 
-struct OpListData {
-    std::vector<PictureBox::Pending> ops; // index: in images; text: in chars
-    std::vector<PictureBox::Rows> rows;   // for each of ops
-    std::vector<QImage> images;
-    QString chars;           // the texts one after the other, read together by a band
-    int top = 0, bottom = 0; // the rows the operations may touch, bottom excluded
-    int extent = 0;          // see OpList::Extent
-    quint64 fontGeneration = 0;
-    PictureBox::DrawState end{};
-};
-
-int PictureBox::OpList::Extent() const {
-    return data_ ? data_->extent : 0;
-}
-
-PictureBox::DrawState PictureBox::state() const {
+PictureBox::OpList::DrawState PictureBox::state() const {
     return {currentX_,  currentY_,    foreColor_, backColor_, fillColor_, fillStyle_,
             drawWidth_, stretchMode_, fontSize_,  bold_,      italic_,    underline_};
 }
 
 void PictureBox::BeginList() {
-    listStart_ = pending_.size();
-    listEpoch_ = pendingEpoch_;
+    surface_.BeginList();
 }
 
 PictureBox::OpList PictureBox::EndList() {
     OpList list;
-    const bool whole = listEpoch_ == pendingEpoch_ && listStart_ <= pending_.size();
-    listEpoch_ = ~quint64(0);
-    if (recording_ || !whole) return list;
-    auto data = std::make_shared<OpListData>();
-    data->ops.assign(pending_.begin() + qsizetype(listStart_), pending_.end());
-    data->rows.assign(pendingRows_.begin() + qsizetype(listStart_), pendingRows_.end());
-    bool first = true;
-    for (size_t i = 0; i < data->ops.size(); ++i) {
-        Pending& op = data->ops[i];
-        if (op.kind == Pending::Kind::List) return list; // lists are not kept within lists
-        const Rows rows = data->rows[i];
-        data->top = first ? rows.top : std::min(data->top, rows.top);
-        data->bottom = first ? rows.bottom : std::max(data->bottom, rows.bottom);
-        first = false;
-        for (const int v : {op.x1, op.y1, op.x2, op.y2})
-            data->extent = std::max(data->extent, v == INT_MIN ? INT_MAX : std::abs(v));
-        if (op.kind == Pending::Kind::Image) {
-            data->images.push_back(images_[size_t(op.index)]);
-            op.index = int(data->images.size()) - 1;
-        }
-        if (op.kind == Pending::Kind::Text) data->chars.append(op.chars, op.length);
-    }
-    qsizetype at = 0; // where each text now is, once they are all in
-    for (Pending& op : data->ops)
-        if (op.kind == Pending::Kind::Text) {
-            op.chars = data->chars.constData() + at;
-            at += op.length;
-        }
-    data->fontGeneration = fontGeneration_;
-    data->end = state();
-    list.data_ = std::move(data);
+    ov::raster::OpList ops = surface_.EndList();
+    if (recording_ || ops.isEmpty()) return list;
+    list.ops_ = std::move(ops);
+    list.end_ = state();
     return list;
 }
 
 bool PictureBox::Replay(const OpList& list, int dx, int dy) {
-    constexpr int kFar = 1 << 24; // beyond any surface; keeps the moved positions in range
-    if (!list.data_ || recording_ || std::abs(dx) > kFar || std::abs(dy) > kFar) return false;
-    const OpListData& data = *list.data_;
-    if (data.fontGeneration != fontGeneration_) return false;
+    if (recording_) return false;
     followSize();
-    // Whatever flush the queue needs comes before the list is kept beside the operation.
-    if (pending_.size() >= 1000000) flush();
-    // One operation stands for the whole list; the bands find its own operations in it.
-    Pending op;
-    op.kind = Pending::Kind::List;
-    op.x1 = dx;
-    op.y1 = dy;
-    op.index = int(lists_.size());
-    lists_.push_back(list.data_);
-    queue(op, {data.top + dy, data.bottom + dy});
-    const DrawState& s = data.end;
+    if (!surface_.Replay(list.ops_, dx, dy)) return false;
+    changed();
+    const OpList::DrawState& s = list.end_;
     currentX_ = s.currentX + float(dx);
     currentY_ = s.currentY + float(dy);
     foreColor_ = s.foreColor;
@@ -416,108 +289,6 @@ bool PictureBox::Replay(const OpList& list, int dx, int dy) {
     return true;
 }
 
-// One operation as a band draws it: moved by (dx, dy), with the pictures its image index refers
-// to. A text has what GlyphFont::Hidden found for it; an opaque shape or picture is drawn as the
-// runs of it that are not painted over later (count of them from first in the band's spans).
-struct PictureBox::Step {
-    const Pending* op;
-    int dx, dy;
-    const std::vector<QImage>* images;
-    int covered = -1;
-    int first = 0, count = -1; // count -1: drawn whole
-};
-
-// A band's steps, those of replayed lists in place; the columns covered over texts; the runs of
-// opaque paint to draw; the cover.
-struct PictureBox::BandScratch {
-    std::vector<Step> steps;
-    std::vector<quint64> covered;
-    std::vector<ov::raster::Span> spans;
-    ov::raster::Cover cover;
-};
-
-void PictureBox::drawOp(const ov::raster::Canvas& cv, const Step& step,
-                        const BandScratch& scratch) {
-    const Pending& op = *step.op;
-    const int dx = step.dx, dy = step.dy;
-    const ov::raster::Span* spans = scratch.spans.data() + step.first;
-    switch (op.kind) {
-    case Pending::Kind::Fill:
-    case Pending::Kind::Box:
-        ov::raster::FillSpans(cv, spans, step.count);
-        break;
-    case Pending::Kind::RoundRect:
-        if (step.count >= 0)
-            ov::raster::FillSpans(cv, spans, step.count);
-        else
-            ov::raster::RoundRectOutline(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy,
-                                         op.ellipseWidth, op.ellipseHeight, op.color, op.width);
-        break;
-    case Pending::Kind::Line:
-        ov::raster::Line(cv, op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.width, op.color);
-        break;
-    case Pending::Kind::Text:
-        if (step.covered != ov::raster::GlyphFont::kAllHidden)
-            op.font->Draw(cv, op.x1 + dx, op.y1 + dy, op.width, op.text(), op.color,
-                          step.covered >= 0 ? scratch.covered.data() + step.covered : nullptr);
-        if (op.underline) op.font->Underline(cv, op.x1 + dx, op.y1 + dy, op.width, op.color);
-        break;
-    case Pending::Kind::Image: {
-        const QImage& picture = (*step.images)[size_t(op.index)];
-        if (step.count >= 0)
-            ov::raster::CopySpans(cv, op.x1 + dx, op.y1 + dy, picture, spans, step.count);
-        else
-            ov::raster::DrawImage(cv, op.x1 + dx, op.y1 + dy, picture);
-        break;
-    }
-    case Pending::Kind::List: // flush draws a list's operations one by one
-        break;
-    }
-}
-
-void PictureBox::hide(BandScratch& scratch, const Pending& op, int dx, int dy,
-                      const std::vector<QImage>& images) {
-    auto& [steps, covered, spans, cover] = scratch;
-    Step step{&op, dx, dy, &images};
-    const int first = int(spans.size());
-    switch (op.kind) {
-    case Pending::Kind::Fill:
-        cover.All(op.color, spans);
-        step.count = int(spans.size()) - first;
-        break;
-    case Pending::Kind::Box:
-        cover.Box(op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.color, spans);
-        step.count = int(spans.size()) - first;
-        break;
-    case Pending::Kind::RoundRect: // without a fill only the outline is painted
-        if (op.filled) {
-            cover.RoundRect(op.x1 + dx, op.y1 + dy, op.x2 + dx, op.y2 + dy, op.ellipseWidth,
-                            op.ellipseHeight, op.color, op.width, op.fill, spans);
-            step.count = int(spans.size()) - first;
-        }
-        break;
-    case Pending::Kind::Image: {
-        const QImage& picture = images[size_t(op.index)]; // RGB32 pictures are copied as they are
-        if (!picture.isNull() && picture.format() == QImage::Format_RGB32) {
-            cover.Box(op.x1 + dx, op.y1 + dy, op.x1 + dx + picture.width() - 1,
-                      op.y1 + dy + picture.height() - 1, 0, spans);
-            step.count = int(spans.size()) - first;
-        }
-        break;
-    }
-    case Pending::Kind::Text:
-        step.covered = op.font->Hidden(cover, op.x1 + dx, op.y1 + dy, op.width, op.text(), covered);
-        if (step.covered == ov::raster::GlyphFont::kAllHidden && !op.underline) return;
-        break;
-    case Pending::Kind::Line: // lines are too thin to hide much
-    case Pending::Kind::List:
-        break;
-    }
-    if (step.count == 0) return; // painted over entirely
-    step.first = first;
-    steps.push_back(step);
-}
-
 void PictureBox::paintEvent(QPaintEvent*) {
     updatePending_ = false;
     QPainter p(this);
@@ -525,139 +296,13 @@ void PictureBox::paintEvent(QPaintEvent*) {
 }
 
 void PictureBox::followSize() const {
-    const QSize wanted(ScaleWidth(), ScaleHeight());
-    if (wanted == image_.size()) return;
-    flush(); // what was collected belongs to the old size
     // What was drawn stays where it was; new room shows the back colour.
-    QImage grown(wanted, QImage::Format_RGB32);
-    grown.setDotsPerMeterX(image_.dotsPerMeterX());
-    grown.setDotsPerMeterY(image_.dotsPerMeterY());
-    grown.fill(toRgb(backColor_));
-    const int rows = std::min(grown.height(), image_.height());
-    const int bytes = std::min(grown.width(), image_.width()) * 4;
-    for (int y = 0; y < rows; ++y)
-        std::memcpy(grown.scanLine(y), image_.constScanLine(y), size_t(bytes));
-    image_ = std::move(grown);
+    surface_.Resize(QSize(ScaleWidth(), ScaleHeight()), toRgb(backColor_));
 }
 
 const QImage& PictureBox::Image() const {
     followSize();
-    flush();
-    return image_;
-}
-
-void PictureBox::queue(const Pending& op, Rows rows) {
-    // Drawing that is never shown (no Cls, no painting) must not gather without end.
-    if (pending_.size() >= 1000000) flush();
-    pending_.push_back(op);
-    pendingRows_.push_back(rows);
-    changed();
-}
-
-namespace {
-
-// Threads that draw bands of the surface beside the calling thread.
-QThreadPool& bandPool() {
-    static QThreadPool pool;
-    return pool;
-}
-
-} // namespace
-
-void PictureBox::flush() const {
-    if (pending_.empty()) return;
-    const ov::raster::Canvas whole(image_); // the one place the image is touched for writing
-    const int rows = whole.height;
-    int threads = drawThreads_ > 0 ? drawThreads_ : QThread::idealThreadCount();
-    const bool many = pending_.size() >= 64 && rows >= 64;
-    if (!many) threads = 1;
-    // More bands than threads, taken in turn, so that a band crowded with text does not hold the
-    // others up.
-    const int bands = threads > 1 ? threads * 4 : 1;
-    // The operations of each band, in order, found once rather than by every band.
-    std::vector<int> bandTop(size_t(bands) + 1);
-    for (int b = 0; b <= bands; ++b)
-        bandTop[size_t(b)] = rows * b / bands;
-    const auto bandOf = [&](int y) {
-        return int(std::upper_bound(bandTop.begin() + 1, bandTop.end() - 1, y) - bandTop.begin()) -
-               1;
-    };
-    std::vector<int> start(size_t(bands) + 1, 0);
-    const auto span = [&](Rows r) {
-        return std::pair{bandOf(std::max(r.top, 0)), bandOf(std::min(r.bottom, rows) - 1)};
-    };
-    for (const Rows r : pendingRows_) {
-        if (r.bottom <= 0 || r.top >= rows || r.bottom <= r.top) continue;
-        const auto [first, last] = span(r);
-        for (int b = first; b <= last; ++b)
-            ++start[size_t(b) + 1];
-    }
-    for (int b = 0; b < bands; ++b)
-        start[size_t(b) + 1] += start[size_t(b)];
-    std::vector<int> ops(size_t(start[size_t(bands)]));
-    {
-        std::vector<int> fill(start.begin(), start.end() - 1);
-        for (size_t i = 0; i < pendingRows_.size(); ++i) {
-            const Rows r = pendingRows_[i];
-            if (r.bottom <= 0 || r.top >= rows || r.bottom <= r.top) continue;
-            const auto [first, last] = span(r);
-            for (int b = first; b <= last; ++b)
-                ops[size_t(fill[size_t(b)]++)] = int(i);
-        }
-    }
-    while (scratch_.size() < size_t(threads))
-        scratch_.push_back(std::make_unique<BandScratch>());
-    std::atomic<int> next{0};
-    const auto work = [&](BandScratch& scratch) {
-        for (int b = next++; b < bands; b = next++) {
-            ov::raster::Canvas cv = whole;
-            cv.top = bandTop[size_t(b)];
-            cv.bottom = bandTop[size_t(b) + 1];
-            scratch.steps.clear();
-            scratch.covered.clear();
-            scratch.spans.clear();
-            scratch.cover.Reset(cv);
-            // From the last operation back, noting what ends up under opaque paint; then drawn
-            // from the first on.
-            for (int k = start[size_t(b) + 1] - 1; k >= start[size_t(b)]; --k) {
-                const Pending& op = pending_[size_t(ops[size_t(k)])];
-                if (op.kind != Pending::Kind::List) {
-                    hide(scratch, op, 0, 0, images_);
-                    continue;
-                }
-                const OpListData& list = *lists_[size_t(op.index)]; // it holds no lists
-                const int top = cv.top - op.y1, bottom = cv.bottom - op.y1;
-                for (size_t i = list.ops.size(); i-- > 0;)
-                    if (list.rows[i].bottom > top && list.rows[i].top < bottom)
-                        hide(scratch, list.ops[i], op.x1, op.y1, list.images);
-            }
-            for (auto it = scratch.steps.rbegin(); it != scratch.steps.rend(); ++it)
-                drawOp(cv, *it, scratch);
-        }
-    };
-    int helpers = 0;
-    QSemaphore done;
-    if (threads > 1) {
-        QThreadPool& pool = bandPool();
-        pool.setMaxThreadCount(std::max(pool.maxThreadCount(), threads - 1));
-        // Only threads that are free now help; the calling thread takes whatever is left.
-        for (int t = 1; t < threads; ++t) {
-            if (!pool.tryStart([&, t] {
-                    work(*scratch_[size_t(t)]);
-                    done.release();
-                }))
-                break;
-            ++helpers;
-        }
-    }
-    work(*scratch_[0]);
-    done.acquire(helpers);
-    pending_.clear();
-    pendingRows_.clear();
-    images_.clear();
-    texts_.clear();
-    lists_.clear();
-    ++pendingEpoch_;
+    return surface_.Image();
 }
 
 void PictureBox::resizeEvent(QResizeEvent*) {

@@ -1,9 +1,12 @@
 #pragma once
 // The diagram's drawing surface `pic`: a widget that keeps what is drawn on it in a persistent
 // image until the next Cls, with the picture box's drawing state (current position, colours, pen
-// width, font) and operations (Print, Line, RoundRect, StretchBlt, PaintPicture). Painting the
-// widget only shows that image; the image follows the widget's size. Colours are the console's
-// 32-bit values (red + 256 * green + 65536 * blue, or a system colour).
+// width, font) and operations (Print, Line, RoundRect, StretchBlt, PaintPicture). It turns them
+// into whole-pixel operations of the pixel engine (raster/Raster.h), which draws them; painting
+// the widget only shows the engine's image, which follows the widget's size. Colours are the
+// console's 32-bit values (red + 256 * green + 65536 * blue, or a system colour).
+#include "raster/Raster.h"
+
 #include <QImage>
 #include <QLineF>
 #include <QRectF>
@@ -12,17 +15,9 @@
 #include <algorithm>
 #include <array>
 #include <map>
-#include <memory>
-#include <tuple>
 #include <vector>
 
 class CMemoryDC;
-
-namespace ov::raster {
-class Cover;
-class GlyphFont;
-struct Canvas;
-} // namespace ov::raster
 
 // Makes the font "Tahoma" available: when the system has none, the copies Debian's fonts-wine
 // ships outside the font configuration are registered with the application. Call once at
@@ -135,8 +130,8 @@ public:
     // read, in bands of rows on up to this many threads at once (the pixels are the same however
     // many are used). 0, the start value, uses as many as the processor has; 1 draws on the
     // calling thread only.
-    void setDrawThreads(int threads) { drawThreads_ = std::max(threads, 0); }
-    int DrawThreads() const { return drawThreads_; }
+    void setDrawThreads(int threads) { surface_.setThreads(threads); }
+    int DrawThreads() const { return surface_.Threads(); }
 
     // A run of operations kept to be drawn again: what the calls between BeginList and EndList
     // collected, with the drawing state they left. Replaying it moved by (dx, dy) whole pixels
@@ -144,14 +139,21 @@ public:
     // position in them would have moved by exactly that much.
     class OpList {
     public:
-        bool isEmpty() const { return !data_; }
+        bool isEmpty() const { return ops_.isEmpty(); }
         // The largest distance from 0, across or down, of the whole-pixel positions its
         // operations were given (0 for an empty list).
-        int Extent() const;
+        int Extent() const { return ops_.Extent(); }
 
     private:
         friend class PictureBox;
-        std::shared_ptr<const struct OpListData> data_;
+        ov::raster::OpList ops_;
+        struct DrawState {
+            float currentX, currentY;
+            qint32 foreColor, backColor, fillColor;
+            int fillStyle, drawWidth, stretchMode;
+            float fontSize;
+            bool bold, italic, underline;
+        } end_{};
     };
     void BeginList();
     // Empty when the run could not be kept: recording is on, the collected operations were
@@ -184,61 +186,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // One collected drawing operation: one cache line, as every band reads through them. The
-    // rows it may touch are kept apart (Rows).
-    struct alignas(64) Pending {
-        // List: the operations of a replayed list, moved by (x1, y1).
-        enum class Kind : quint8 { Fill, Box, RoundRect, Line, Text, Image, List };
-        Kind kind = Kind::Fill;
-        bool filled = false, underline = false;
-        int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        int ellipseWidth = 0, ellipseHeight = 0, width = 1; // Text: width is its TextWidth
-        QRgb color = 0, fill = 0;
-        int index = -1; // Image: index in images_; List: index in lists_
-        int length = 0; // Text: characters
-        const ov::raster::GlyphFont* font = nullptr;
-        const QChar* chars = nullptr; // Text: kept alive by texts_ or by a list in lists_
-        QStringView text() const { return {chars, length}; }
-    };
-    static_assert(sizeof(Pending) == 64);
-    // The rows an operation may touch, bottom excluded.
-    struct Rows {
-        int top = 0, bottom = 0;
-    };
-
     ov::raster::GlyphFont& font() const;
     // Gives the image the widget's size; a hidden widget gets its resize event only when shown.
     void followSize() const;
-    void queue(const Pending& op, Rows rows);
-    // Carries out the collected operations.
-    void flush() const;
-    // What a thread drawing bands works with, kept from picture to picture, and one operation as
-    // a band draws it.
-    struct BandScratch;
-    struct Step;
-    // While walking a band's operations from the last: adds to the band's cover what op, moved by
-    // (dx, dy), paints opaque, keeping the parts of it still to be painted; for a text, finds the
-    // columns that the cover hides over it (see GlyphFont::Hidden). Adds the step to those to draw,
-    // unless nothing of it is left to draw. images are those its image indices refer to.
-    static void hide(BandScratch& scratch, const Pending& op, int dx, int dy,
-                     const std::vector<QImage>& images);
-    // Carries out one step (an operation other than a list) on the rows of cv.
-    static void drawOp(const ov::raster::Canvas& cv, const Step& step, const BandScratch& scratch);
-    friend struct OpListData;
-    struct DrawState {
-        float currentX, currentY;
-        qint32 foreColor, backColor, fillColor;
-        int fillStyle, drawWidth, stretchMode;
-        float fontSize;
-        bool bold, italic, underline;
-    };
-    DrawState state() const;
     void changed();
     void record(DrawnItem item);
+    OpList::DrawState state() const;
     // A colour as pixel value; system colours are looked up once per picture (until Cls).
     QRgb rgb(qint32 color) const;
 
-    mutable QImage image_;
+    mutable ov::raster::Surface surface_;
     float currentX_ = 0, currentY_ = 0;
     qint32 foreColor_ = 0;
     qint32 backColor_;
@@ -248,29 +205,15 @@ private:
     float fontSize_ = 8.25f;
     bool bold_ = false, italic_ = false, underline_ = false;
     int stretchMode_ = kStretchColorOnColor;
-    int drawThreads_ = 0;
-    mutable std::vector<Pending> pending_;
-    mutable std::vector<Rows> pendingRows_; // for each of pending_
-    // Counts the times the collected operations were carried out or dropped, and the times the
-    // glyph faces were dropped: a list begun in one epoch is kept only within it.
-    mutable quint64 pendingEpoch_ = 0;
-    mutable quint64 fontGeneration_ = 0;
-    size_t listStart_ = 0;
-    quint64 listEpoch_ = ~quint64(0);
-    // What the collected operations refer to: pictures, texts, and the lists replayed.
-    mutable std::vector<QImage> images_;
-    mutable std::vector<QString> texts_;
-    mutable std::vector<std::shared_ptr<const OpListData>> lists_;
     bool updatePending_ = false;
     bool recording_ = false;
     std::vector<DrawnItem> drawn_;
 
-    // Glyph faces by size and style, kept across zoom steps; the current one is looked up again
-    // after a font change.
-    mutable std::map<std::tuple<float, bool, bool>, std::unique_ptr<ov::raster::GlyphFont>> fonts_;
+    // The face of the current font, looked up again after a font change or once the engine has
+    // dropped its faces.
     mutable ov::raster::GlyphFont* currentFont_ = nullptr;
+    mutable quint64 currentFontGeneration_ = 0;
     mutable std::vector<std::pair<qint32, QRgb>> systemColors_;
-    mutable std::vector<std::unique_ptr<BandScratch>> scratch_; // one for each drawing thread
     // Scaled copies made by StretchBlt, by source image and geometry.
     std::map<std::array<qint64, 8>, QImage> stretched_;
 };

@@ -2,7 +2,7 @@
 // rectangles, lines, scaled copies and pictures as they land in the surface's pixels, the image
 // following the widget's size, and the record of drawn items.
 #include "views/CMemoryDC.h"
-#include "views/DiagramRaster.h"
+#include "raster/Pixels.h"
 #include "views/PictureBox.h"
 #include "views/modColor.h"
 

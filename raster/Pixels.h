@@ -1,8 +1,9 @@
 #pragma once
-// Pixel drawing for the diagram surface. The diagram repaints thousands of texts, boxes and lines
-// every 10 ms while the operator drags it, which is more than QPainter's general paths manage on a
-// small machine; these routines write 32-bit pixels directly, the way the desktop's own device
-// context drew them: whole-pixel positions, no antialiasing on shapes, grey-scale antialiased text.
+// The engine's pixel routines, on which raster/Raster.h builds. The diagram repaints thousands of
+// texts, boxes and lines every 10 ms while the operator drags it, which is more than QPainter's
+// general paths manage on a small machine; these routines write 32-bit pixels directly, the way
+// the desktop's own device context drew them: whole-pixel positions, no antialiasing on shapes,
+// grey-scale antialiased text.
 //
 // Everything draws into a Canvas: the pixels of an RGB32 image and a band of its rows. Drawing
 // clips to the band, and the pixels of a row depend only on what is drawn into that row, so

@@ -1,6 +1,6 @@
-// Pixel drawing for the diagram surface: boxes, rounded rectangles, thick lines, pictures and
-// cached glyph masks, written straight into RGB32 images.
-#include "views/DiagramRaster.h"
+// The engine's pixel routines: boxes, rounded rectangles, thick lines, pictures and cached glyph
+// masks, written straight into RGB32 images.
+#include "raster/Pixels.h"
 
 #include <QFontMetrics>
 #include <QPainter>
