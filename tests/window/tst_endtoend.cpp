@@ -182,6 +182,66 @@ private slots:
                 hosts().contains(QStringLiteral("5.6.7.8")));
     }
 
+    // A growing log through ovservice: new lines are added to what the views show, the operator's
+    // place stays, and a rotated log comes whole; without the extension every change brings the
+    // whole log, the same text in the end.
+    void followsAGrowingLog_data() {
+        QTest::addColumn<bool>("extension");
+        QTest::newRow("following") << true;
+        QTest::newRow("plain") << false;
+    }
+    void followsAGrowingLog() {
+        QFETCH(bool, extension);
+        WindowFixture fx;
+        fx.writeSettings({});
+        const QByteArray first = "1.1.1.1 - - [x] \"GET /a HTTP/1.0\" 200 5 \"-\" \"A\"\n";
+        const QByteArray second = "2.2.2.2 - - [x] \"GET /b HTTP/1.0\" 200 5 \"-\" \"B\"\n";
+        const QString path = QDir(fx.folder()).filePath(QStringLiteral("grow.log"));
+        fx.writeFile(QStringLiteral("grow.log"), first.repeated(3));
+        servicetest::ServiceProcess service(
+            {QStringLiteral("--allow"), fx.folder(), QStringLiteral("--poll-ms"), "50"});
+        QVERIFY(service.Started());
+        fx.writeFile(QStringLiteral("grow.ovp"),
+                     "[main]\r\nip=127.0.0.1\r\nnumbytes=4096\r\nlogpath=" + path.toLocal8Bit() +
+                         "\r\nview=2\r\n");
+        fMain& w = fx.start(QString(), service.Port());
+        w.setProtocolExtensions(extension);
+        w.OpenCfg(QDir(fx.folder()).filePath(QStringLiteral("grow.ovp")));
+        w.cConnect_Click();
+        auto* lv = w.findChild<ucListView*>(QStringLiteral("lv"));
+        auto* log = w.findChild<logWnd*>(QStringLiteral("log"));
+        auto* logf = w.findChild<RawLogView*>(QStringLiteral("logf"));
+        QTRY_COMPARE_WITH_TIMEOUT(lv->Count(), 4, 30000);
+        logf->Select({1, 2}, {1, 5});
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(second.repeated(2) +
+                   "3.3.3.3 - - [x] \"GET /half"); // the last line half-written
+        file.flush();
+        // Six rows either way: the last is empty when followed (the half line waits), and the
+        // half line itself when the whole log came.
+        QTRY_COMPARE_WITH_TIMEOUT(lv->SubItemText(4, 2), QStringLiteral("2.2.2.2"), 30000);
+        QCOMPARE(lv->Count(), 6);
+        QCOMPARE(lv->SubItemText(5, 2), extension ? QString() : QStringLiteral("3.3.3.3"));
+        QCOMPARE(log->Text().contains(QStringLiteral("Recibidas 2 líneas nuevas")), extension);
+        if (extension) QCOMPARE(logf->SelectedBytes(), QByteArray("1.1")); // the place stays
+        file.write(" HTTP/1.0\" 200 5 \"-\" \"C\"\n");
+        file.close();
+        const QByteArray expected = QByteArray(first.repeated(3) + second.repeated(2) +
+                                               "3.3.3.3 - - [x] \"GET /half HTTP/1.0\" 200 5 "
+                                               "\"-\" \"C\"\n")
+                                        .replace("\n", "\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(w.RawText().Bytes() == expected, 30000);
+        QCOMPARE(lv->ItemText(5), QStringLiteral("/half"));
+
+        fx.writeFile(QStringLiteral("grow.log"), second); // rotated: a new, shorter file
+        QTRY_VERIFY_WITH_TIMEOUT(w.RawText().Bytes() == "2.2.2.2 - - [x] \"GET /b HTTP/1.0\" 200 5 "
+                                                        "\"-\" \"B\"\r\n",
+                                 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(lv->Count(), 2, 30000);
+    }
+
     void resetConnectionPutsTheWindowBackToDisconnected() {
         WindowFixture fx;
         fx.writeSettings({});
