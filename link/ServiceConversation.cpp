@@ -198,12 +198,13 @@ QByteArrayView ServiceConversation::HandleMessage(QByteArrayView rest) {
 
 void ServiceConversation::HandleGreeting(QByteArrayView data) {
     // Only the first greeting of a connection can promise framing.
-    const bool framed = m_extensionsAllowed && data.endsWith(kExtensionTag);
+    const bool framed = data.endsWith(kExtensionTag);
     if (framed) data.chop(kExtensionTag.size());
     m_host.AddLog(ov::fromAnsi(data));
     if (framed && !m_framed) {
         m_framed = true;
-        m_host.SendText(QStringLiteral("\\ovx")); // and the service tells where each copy ends
+        // and the service tells where each copy ends, so that changes bring only what is new
+        if (m_following) m_host.SendText(QStringLiteral("\\ovx"));
     }
     SendConfiguration();
 }

@@ -97,8 +97,9 @@ public:
     void ProcessBacklog();
     // Whether the service has promised framing on this connection.
     bool Framed() const { return m_framed; }
-    // Off, the console takes no promise and speaks the protocol plainly (for comparisons).
-    void SetExtensionsAllowed(bool allowed) { m_extensionsAllowed = allowed; }
+    // Off, the console does not ask a framing service to follow the log: every change brings
+    // the whole log, as from a plain service (for comparisons).
+    void SetFollowing(bool on) { m_following = on; }
     // Where in the service's file the text shown ends, as the service said; empty when unknown.
     const QByteArray& Position() const { return m_position; }
 
@@ -144,7 +145,7 @@ private:
     qint64 m_chunkRemaining = 0;
     // The service promised framing in its greeting.
     bool m_framed = false;
-    bool m_extensionsAllowed = true;
+    bool m_following = true;
     // "\ovg" was sent and no transfer has begun since.
     bool m_logRequested = false;
     // Framed input not handled yet: messages beyond a pass's share, or one cut short.

@@ -55,8 +55,9 @@ public:
     void setServicePort(quint16 port) { servicePort_ = port; }
     // Most bytes one transfer may bring (2^30); tests lower it to reach it quickly.
     void setLogBufferLimit(qsizetype bytes) { conversation_.SetLogBufferLimit(bytes); }
-    // Whether the console takes up a service's protocol extensions; benchmarks compare both.
-    void setProtocolExtensions(bool allowed) { conversation_.SetExtensionsAllowed(allowed); }
+    // Whether the console asks a service that can for only what a change adds to the log;
+    // benchmarks and tests compare both.
+    void setLogFollowing(bool on) { conversation_.SetFollowing(on); }
 
     CSocketMaster* wsock() const { return wsock_; }
     clsHostIP* HostIP() const { return hostIP_.get(); }

@@ -205,7 +205,7 @@ private slots:
                      "[main]\r\nip=127.0.0.1\r\nnumbytes=4096\r\nlogpath=" + path.toLocal8Bit() +
                          "\r\nview=2\r\n");
         fMain& w = fx.start(QString(), service.Port());
-        w.setProtocolExtensions(extension);
+        w.setLogFollowing(extension);
         w.OpenCfg(QDir(fx.folder()).filePath(QStringLiteral("grow.ovp")));
         w.cConnect_Click();
         auto* lv = w.findChild<ucListView*>(QStringLiteral("lv"));
