@@ -38,6 +38,12 @@ public:
     }
 
     QByteArray take(qsizetype n) {
+        if (m_head == 0 && n >= size()) {
+            // All of it, as it lies: a receive buffer of hundreds of kilobytes is not copied.
+            QByteArray out = std::move(m_bytes);
+            clear();
+            return out;
+        }
         QByteArray out = front(n).toByteArray();
         drop(out.size());
         return out;
