@@ -148,7 +148,7 @@ private:
     }
     // The console's next message: each is one of a few known shapes.
     std::optional<QByteArray> next() {
-        for (const char* fixed : {"hello", "\\ovg", "\\ov!", "exit"}) {
+        for (const char* fixed : {"hello", "\\ovg", "\\ov!", "\\ovx", "exit"}) {
             if (input.startsWith(fixed)) {
                 const QByteArray m = input.left(qstrlen(fixed));
                 input.remove(0, m.size());
