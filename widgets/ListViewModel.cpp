@@ -2,10 +2,8 @@
 // owner, and the roles through which the view learns texts, icons, check marks and colours.
 #include "widgets/ListViewModel.h"
 
-#include "views/modColor.h"
 #include "widgets/ucListView.h"
 
-#include <QBrush>
 #include <QFont>
 #include <QPainter>
 #include <algorithm>
@@ -58,23 +56,6 @@ int ListViewModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_columns.size());
 }
 
-bool ListViewModel::askColors(const QModelIndex& index, SubItemColors* colors) const {
-    if (!m_raisePrePaint || !m_prePaint) return false;
-    *colors = SubItemColors{m_backColor, m_foreColor, false};
-    m_prePaint(index.row(), index.column(), colors);
-    return colors->Handled;
-}
-
-QVariant ListViewModel::colorRole(const QModelIndex& index, int role,
-                                  const SubItemColors* colors) const {
-    SubItemColors asked{};
-    if (!colors) {
-        if (!askColors(index, &asked)) return {};
-        colors = &asked;
-    }
-    return QBrush(ToQColor(role == Qt::BackgroundRole ? colors->BackColor : colors->TextColor));
-}
-
 QVariant ListViewModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || !validCell(index.row(), index.column())) return {};
     const int item = index.row();
@@ -92,9 +73,6 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
     case Qt::CheckStateRole:
         if (!m_checkBoxes || sub != 0) return {};
         return itemChecked(item) ? Qt::Checked : Qt::Unchecked;
-    case Qt::BackgroundRole:
-    case Qt::ForegroundRole:
-        return colorRole(index, role, nullptr);
     case Qt::FontRole:
         if (m_underlineHot && item == m_hotItem) {
             QFont underlined;
@@ -106,27 +84,6 @@ QVariant ListViewModel::data(const QModelIndex& index, int role) const {
         return isVirtual() ? 0 : int(m_rows[item].indent);
     default:
         return {};
-    }
-}
-
-// The view asks for all roles of a cell at once when it draws it; the owner is asked for the
-// cell's colours once, not once per colour role.
-void ListViewModel::multiData(const QModelIndex& index, QModelRoleDataSpan roleDataSpan) const {
-    bool wantsColors = false;
-    for (const QModelRoleData& roleData : roleDataSpan) {
-        if (roleData.role() == Qt::BackgroundRole || roleData.role() == Qt::ForegroundRole)
-            wantsColors = true;
-    }
-    SubItemColors colors{};
-    const bool handled = wantsColors && index.isValid() && validCell(index.row(), index.column()) &&
-                         askColors(index, &colors);
-    for (QModelRoleData& roleData : roleDataSpan) {
-        const int role = roleData.role();
-        if (role == Qt::BackgroundRole || role == Qt::ForegroundRole) {
-            roleData.setData(handled ? colorRole(index, role, &colors) : QVariant());
-        } else {
-            roleData.setData(data(index, role));
-        }
     }
 }
 
@@ -399,18 +356,6 @@ bool ListViewModel::sortRows(int column, Qt::SortOrder order, int type) {
     m_hotItem = -1;
     endResetModel();
     return true;
-}
-
-void ListViewModel::setRaisePrePaint(bool raise) {
-    m_raisePrePaint = raise;
-    if (rowCount() > 0 && columnCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
-                         {Qt::BackgroundRole, Qt::ForegroundRole});
-}
-
-void ListViewModel::setDefaultColors(qint32 back, qint32 fore) {
-    m_backColor = back;
-    m_foreColor = fore;
 }
 
 void ListViewModel::setCheckBoxes(bool on) {

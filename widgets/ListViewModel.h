@@ -1,23 +1,19 @@
 #pragma once
 // The rows and columns behind ucListView. Cell texts are kept column by column (one vector of
 // texts per column), so a row costs a few strings and no object of its own; in virtual mode the
-// owner answers every cell on demand and nothing per row is kept at all. Cell colours are asked
-// of the owner at the moment a cell is drawn, through the background and foreground roles.
+// owner answers every cell on demand and nothing per row is kept at all. Cell colours are not
+// the model's: the list asks its owner for them as it paints each cell.
 #include <QAbstractTableModel>
 #include <QPixmap>
 #include <QSize>
 #include <functional>
 #include <vector>
 
-struct SubItemColors;
-
 class ListViewModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     using CellText = std::function<QString(int Item, int SubItem)>;
-    // Fills colours (preset to the list's own) and sets Handled when the owner chose them.
-    using PrePaint = std::function<void(int Item, int SubItem, SubItemColors* colors)>;
 
     struct ImageList {
         QSize size;
@@ -29,7 +25,6 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    void multiData(const QModelIndex& index, QModelRoleDataSpan roleDataSpan) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -72,9 +67,6 @@ public:
     bool sortRows(int column, Qt::SortOrder order, int type);
 
     // Presentation settings the control passes down.
-    void setPrePaint(PrePaint prePaint) { m_prePaint = std::move(prePaint); }
-    void setRaisePrePaint(bool raise);
-    void setDefaultColors(qint32 back, qint32 fore);
     void setCheckBoxes(bool on);
     void setLabelEdit(bool on);
     void setLabelTips(bool on) { m_labelTips = on; }
@@ -110,8 +102,6 @@ private:
     };
 
     QVariant decoration(int item, int sub) const;
-    QVariant colorRole(const QModelIndex& index, int role, const SubItemColors* colors) const;
-    bool askColors(const QModelIndex& index, SubItemColors* colors) const;
 
     std::vector<ColumnInfo> m_columns;
     std::vector<std::vector<QString>> m_cells;   // [column][row]
@@ -121,10 +111,6 @@ private:
     CellText m_cellText;
     std::vector<bool> m_virtualChecked; // check boxes of virtual rows
 
-    PrePaint m_prePaint;
-    bool m_raisePrePaint = false;
-    qint32 m_backColor = 0;
-    qint32 m_foreColor = 0;
     bool m_checkBoxes = false;
     bool m_labelEdit = false;
     bool m_labelTips = false;

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QUrl>
@@ -21,25 +22,35 @@ namespace {
 
 enum ImageListKind { SmallList, LargeList, HeaderList };
 
-// Draws the first cell of an indented item further right, and lets the owner refuse an edit
-// before it starts.
+// The owner's colours of a cell about to be painted; false leaves the list's own.
+using AskColors = std::function<bool(int Item, int SubItem, SubItemColors* colors)>;
+
+// Paints each cell in the colours its owner answers at that moment, draws the first cell of an
+// indented item further right, and lets the owner refuse an edit before it starts. The colours
+// are asked here and nowhere else, so that only painting a cell asks for them (the view also
+// reads the model's roles for size hints and the like).
 class ListViewDelegate : public QStyledItemDelegate {
 public:
-    ListViewDelegate(ucListView* list, std::function<int()> indentWidth)
-        : QStyledItemDelegate(list), m_list(list), m_indentWidth(std::move(indentWidth)) {}
+    ListViewDelegate(ucListView* list, std::function<int()> indentWidth, AskColors askColors)
+        : QStyledItemDelegate(list), m_list(list), m_indentWidth(std::move(indentWidth)),
+          m_askColors(std::move(askColors)) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
+        QStyleOptionViewItem cell(option);
+        initStyleOption(&cell, index);
+        SubItemColors colors{};
+        if (m_askColors(index.row(), index.column(), &colors)) {
+            cell.backgroundBrush = ToQColor(colors.BackColor);
+            cell.palette.setColor(QPalette::Text, ToQColor(colors.TextColor));
+        }
         if (index.column() == 0) {
             const int indent = index.data(ucListView::IndentRole).toInt();
-            if (indent > 0) {
-                QStyleOptionViewItem shifted(option);
-                shifted.rect.setLeft(shifted.rect.left() + indent * m_indentWidth());
-                QStyledItemDelegate::paint(painter, shifted, index);
-                return;
-            }
+            if (indent > 0) cell.rect.setLeft(cell.rect.left() + indent * m_indentWidth());
         }
-        QStyledItemDelegate::paint(painter, option, index);
+        const QWidget* widget = cell.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
@@ -53,6 +64,7 @@ public:
 private:
     ucListView* m_list;
     std::function<int()> m_indentWidth;
+    AskColors m_askColors;
 };
 
 // The desktop's virtual-key number of a key, 0 for keys without one here.
@@ -120,13 +132,60 @@ int buttonState(Qt::MouseButtons buttons) {
 
 } // namespace
 
+// The table inside the list. While the owner chooses the colours, every paint asks for all the
+// rows on screen, row by row from the top, however small the part to redraw: a part painted
+// alone would ask for its rows in an order of its own. The painter keeps the drawing to that
+// part, and the rows around it were drawn in the same order before. Scrolling, which moves rows
+// drawn in another order, repaints the whole screen. The table follows the row under the pointer
+// only for the hover effects; otherwise moving the pointer repaints nothing.
+class ucListView::InnerTable : public QTableView {
+public:
+    using QTableView::QTableView;
+
+    bool paintWhole = false;
+    bool hoverTracking = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        const QRect all = viewport()->rect();
+        if (!paintWhole || (QRegion(all) - event->region()).isEmpty())
+            return QTableView::paintEvent(event);
+        QPaintEvent whole(all);
+        QTableView::paintEvent(&whole);
+    }
+
+    void scrollContentsBy(int dx, int dy) override {
+        QTableView::scrollContentsBy(dx, dy);
+        if (paintWhole) viewport()->update();
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!hoverTracking && event->buttons() == Qt::NoButton) return;
+        QTableView::mouseMoveEvent(event);
+    }
+
+    bool viewportEvent(QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::HoverEnter:
+        case QEvent::HoverMove:
+        case QEvent::HoverLeave:
+            if (!hoverTracking) return false;
+            break;
+        default:
+            break;
+        }
+        return QTableView::viewportEvent(event);
+    }
+};
+
 ucListView::ucListView(QWidget* parent)
-    : QWidget(parent), m_table(new QTableView(this)), m_model(new ListViewModel(this)),
+    : QWidget(parent), m_table(new InnerTable(this)), m_model(new ListViewModel(this)),
       m_backColor(SystemColor(5)), m_foreColor(SystemColor(8)) {
     m_table->setObjectName(QStringLiteral("lvTable"));
     m_table->setModel(m_model);
-    m_table->setItemDelegate(
-        new ListViewDelegate(this, [this] { return m_model->smallImages().size.width(); }));
+    m_table->setItemDelegate(new ListViewDelegate(
+        this, [this] { return m_model->smallImages().size.width(); },
+        [this](int item, int sub, SubItemColors* colors) { return askColors(item, sub, colors); }));
     m_table->setWordWrap(false);
     m_table->setCornerButtonEnabled(false);
     m_table->setShowGrid(false);
@@ -159,9 +218,6 @@ ucListView::ucListView(QWidget* parent)
     connect(m_table, &QTableView::clicked, this,
             [this](const QModelIndex& index) { emit ItemClick(index.row()); });
     connect(m_model, &ListViewModel::itemCheckToggled, this, &ucListView::ItemCheck);
-    m_model->setPrePaint([this](int item, int sub, SubItemColors* colors) {
-        emit OnSubItemPrePaint(item, sub, colors);
-    });
     m_model->acceptLabelEdit = [this](int, QString* text) {
         int cancel = 0;
         emit AfterLabelEdit(&cancel, text);
@@ -174,6 +230,10 @@ ucListView::ucListView(QWidget* parent)
 }
 
 ucListView::~ucListView() = default;
+
+QTableView* ucListView::Table() const {
+    return m_table;
+}
 
 // ---- operations -------------------------------------------------------------------------------
 
@@ -615,11 +675,17 @@ void ucListView::setSubItemImages(bool on) {
 
 void ucListView::setTrackSelect(bool on) {
     m_trackSelect = on;
+    applyHoverTracking();
 }
 
 void ucListView::setUnderlineHot(bool on) {
     m_underlineHot = on;
     m_model->setUnderlineHot(on);
+    applyHoverTracking();
+}
+
+void ucListView::applyHoverTracking() {
+    m_table->hoverTracking = m_trackSelect || m_underlineHot;
 }
 
 void ucListView::setViewMode(int mode) {
@@ -629,7 +695,15 @@ void ucListView::setViewMode(int mode) {
 
 void ucListView::setRaiseSubItemPrePaint(bool on) {
     m_raiseSubItemPrePaint = on;
-    m_model->setRaisePrePaint(on);
+    m_table->paintWhole = on;
+    m_table->viewport()->update();
+}
+
+bool ucListView::askColors(int Item, int SubItem, SubItemColors* colors) {
+    if (!m_raiseSubItemPrePaint) return false;
+    *colors = SubItemColors{m_backColor, m_foreColor, false};
+    emit OnSubItemPrePaint(Item, SubItem, colors);
+    return colors->Handled;
 }
 
 // ---- presentation -----------------------------------------------------------------------------
@@ -646,7 +720,6 @@ void ucListView::applyColors() {
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  m_hideSelection ? fore : app.color(QPalette::Inactive, QPalette::HighlightedText));
     m_table->setPalette(pal);
-    m_model->setDefaultColors(m_backColor, m_foreColor);
 }
 
 void ucListView::applyViewMode() {

@@ -194,7 +194,7 @@ public:
     void setRaiseSubItemPrePaint(bool on);
 
     // The table inside (objectName "lvTable"), for owners that need the view itself.
-    QTableView* Table() const { return m_table; }
+    QTableView* Table() const;
 
 signals:
     void Click();
@@ -220,7 +220,10 @@ signals:
     void BeforeLabelEdit(int* Cancel);
     void AfterLabelEdit(int* Cancel, QString* NewString);
     void Resize();
-    // Raised, directly, for every cell about to be painted while RaiseSubItemPrePaint is true.
+    // Raised, directly, for every cell about to be painted while RaiseSubItemPrePaint is true,
+    // and only then. Each paint asks for every cell on screen, row by row from the top, so that
+    // colours that depend on the order they are asked in (the table's user colours start again
+    // at row 0) agree all over the screen.
     void OnSubItemPrePaint(int Item, int SubItem, SubItemColors* colors);
 
 protected:
@@ -229,6 +232,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    class InnerTable;
+
+    bool askColors(int Item, int SubItem, SubItemColors* colors);
+    void applyHoverTracking();
     bool addImages(int list, const QImage& bitmap, qint32 maskColor);
     bool addIcon(int list, const QIcon& icon);
     void applyColors();
@@ -239,7 +246,7 @@ private:
     bool mouseEvent(QEvent* event);
     bool keyEvent(QEvent* event);
 
-    QTableView* m_table;
+    InnerTable* m_table;
     ListViewModel* m_model;
     qint32 m_backColor;
     qint32 m_foreColor;

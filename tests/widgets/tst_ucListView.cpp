@@ -3,11 +3,16 @@
 // operations on items (find, select, sort, remove) and the events of the user's clicks.
 #include "widgets/ucListView.h"
 
+#include "views/LogTable.h"
 #include "views/modColor.h"
+#include "views/modUserColor.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
@@ -54,6 +59,28 @@ struct List {
     }
 };
 
+// The regions the viewport is painted in.
+class PaintedRegions : public QObject {
+public:
+    explicit PaintedRegions(QWidget* viewport) : QObject(viewport) {
+        viewport->installEventFilter(this);
+    }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+// The corpus from its 21st line on, where hosts take turns, as rows of the table.
+LogTable corpusTable(int lines) {
+    QFile file(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return LogTable(LogText(file.readAll().split('\n').mid(20, lines).join("\r\n")));
+}
+
 } // namespace
 
 class tst_ucListView : public QObject {
@@ -72,8 +99,10 @@ private slots:
     void virtualModeEnds();
     void prePaintColours_data();
     void prePaintColours();
-    void prePaintAskedOncePerCell();
-    void prePaintColoursArePainted();
+    void prePaintAskedOnlyWhenPainting();
+    void hostColoursHoldOnScreen();
+    void hoverRepaintsOnlyWithAHoverEffect_data();
+    void hoverRepaintsOnlyWithAHoverEffect();
     void ensureVisibleOutOfRange_data();
     void ensureVisibleOutOfRange();
     void ensureVisibleScrolls();
@@ -260,14 +289,16 @@ void tst_ucListView::prePaintColours_data() {
     QTest::newRow("even row, event off") << false << 2 << false;
 }
 
-// A handler in the manner of the table's: even rows get the button face behind the text, and a
-// text colour of their own.
+// A handler in the manner of the table's: even rows get a background and a text colour of their
+// own. The cells are empty but for the first, so that the background shows clear of text.
 void tst_ucListView::prePaintColours() {
     QFETCH(bool, raise);
     QFETCH(int, row);
     QFETCH(bool, coloured);
     List l;
-    l.fill(4);
+    l.lv->setGridLines(false);
+    for (int i = 0; i < 4; ++i)
+        l.lv->ItemAdd(i, QStringLiteral("MMMMMMMM"), 0, 0);
     l.lv->setRaiseSubItemPrePaint(raise);
     QList<QPoint> asked;
     connect(l.lv.get(), &ucListView::OnSubItemPrePaint, l.lv.get(),
@@ -276,31 +307,32 @@ void tst_ucListView::prePaintColours() {
                 QCOMPARE(colors->BackColor, l.lv->BackColor());
                 QCOMPARE(colors->TextColor, l.lv->ForeColor());
                 if (item % 2 == 0) {
-                    colors->BackColor = SystemColor(15);
+                    colors->BackColor = RGBColor(250, 250, 0);
                     colors->TextColor = RGBColor(0, 0, 255);
                     colors->Handled = true;
                 }
             });
-    for (int column = 0; column < 4; ++column) {
-        const QModelIndex cell = l.table->model()->index(row, column);
-        const QVariant back = cell.data(Qt::BackgroundRole);
-        const QVariant fore = cell.data(Qt::ForegroundRole);
-        if (coloured) {
-            QCOMPARE(back.value<QBrush>().color(),
-                     QApplication::palette().color(QPalette::Active, QPalette::Button));
-            QCOMPARE(fore.value<QBrush>().color(), QColor(0, 0, 255));
-        } else {
-            QVERIFY(!back.isValid());
-            QVERIFY(!fore.isValid());
+    const QImage image = l.table->viewport()->grab().toImage();
+    const int top = l.table->rowViewportPosition(row);
+    const QColor back(image.pixel(l.table->columnViewportPosition(2) + 20, top + 3));
+    QCOMPARE(back, coloured ? QColor(250, 250, 0) : ToQColor(l.lv->BackColor()));
+    bool blueText = false;
+    for (int x = 0; x < l.table->columnWidth(0); ++x) {
+        for (int y = top; y < top + l.table->rowHeight(row); ++y) {
+            const QColor c(image.pixel(x, y));
+            blueText = blueText || (c.blue() > 200 && c.red() < 60 && c.green() < 60);
         }
     }
-    QCOMPARE(asked.isEmpty(), !raise);
-    if (raise) QCOMPARE(asked.first(), QPoint(row, 0));
+    QCOMPARE(blueText, coloured);
+    for (int column = 0; column < 4; ++column)
+        QCOMPARE(asked.count(QPoint(row, column)), raise ? 1 : 0);
 }
 
-void tst_ucListView::prePaintAskedOncePerCell() {
+// The view reads the model's roles for size hints, tool tips and the like; only painting a cell
+// asks its owner for colours.
+void tst_ucListView::prePaintAskedOnlyWhenPainting() {
     List l;
-    l.fill(2);
+    l.fill(3);
     l.lv->setRaiseSubItemPrePaint(true);
     int asked = 0;
     connect(l.lv.get(), &ucListView::OnSubItemPrePaint, l.lv.get(),
@@ -308,32 +340,128 @@ void tst_ucListView::prePaintAskedOncePerCell() {
                 ++asked;
                 colors->Handled = true;
             });
-    QModelRoleData roles[] = {QModelRoleData(Qt::DisplayRole), QModelRoleData(Qt::BackgroundRole),
-                              QModelRoleData(Qt::ForegroundRole)};
-    l.table->model()->index(1, 2).multiData(roles);
-    QCOMPARE(asked, 1);
-    QCOMPARE(roles[0].data().toString(), QStringLiteral("r1c2"));
-    QVERIFY(roles[1].data().isValid());
-    QVERIFY(roles[2].data().isValid());
+    QCoreApplication::processEvents();
+    asked = 0;
+    const QModelIndex cell = l.table->model()->index(1, 2);
+    for (const int role : {int(Qt::DisplayRole), int(Qt::BackgroundRole), int(Qt::ForegroundRole),
+                           int(Qt::FontRole), int(Qt::SizeHintRole)})
+        cell.data(role);
+    l.table->itemDelegate()->sizeHint(QStyleOptionViewItem(), cell);
+    l.lv->ColumnAutosize(2, 0);
+    QCOMPARE(asked, 0);
+    l.table->viewport()->grab();
+    QCOMPARE(asked, 3 * 4);
 }
 
-void tst_ucListView::prePaintColoursArePainted() {
+// With user colours on, painting row 0 empties the registry of user colours, and hosts take turns
+// on screen. However the list got to its first screen, whatever the pointer crosses and wherever
+// the focus goes, every row on screen must show its host's one colour.
+void tst_ucListView::hostColoursHoldOnScreen() {
+    InitUserColors();
+    const LogTable table = corpusTable(200);
+    QCOMPARE(table.Count(), 200);
     List l;
-    l.lv->setGridLines(false);
-    for (int i = 0; i < 3; ++i)
-        l.lv->ItemAdd(i, QString(), 0, 0); // empty cells: no text drawn
     l.lv->setRaiseSubItemPrePaint(true);
     connect(l.lv.get(), &ucListView::OnSubItemPrePaint, l.lv.get(),
-            [](int item, int, SubItemColors* colors) {
-                colors->BackColor = item == 1 ? RGBColor(250, 0, 0) : RGBColor(0, 250, 0);
-                colors->Handled = true;
+            [&](int item, int, SubItemColors* colors) {
+                const CellColors c = table.PrePaint(item, true, false,
+                                                    {colors->BackColor, colors->TextColor, false});
+                *colors = {c.BackColor, c.TextColor, c.Handled};
             });
-    const QImage image = l.table->viewport()->grab().toImage();
-    for (int row = 0; row < 3; ++row) {
-        const int y = l.table->rowViewportPosition(row) + l.table->rowHeight(row) / 2;
-        const QColor expected = row == 1 ? QColor(250, 0, 0) : QColor(0, 250, 0);
-        QCOMPARE(QColor(image.pixel(250, y)), expected);
+    // Filled as the table fills it: the last row shown, then the list made larger.
+    l.lv->SetVirtualItems(table.Count(), [&](int item, int sub) { return table.Cell(item, sub); });
+    l.lv->ItemEnsureVisible(table.Count() - 1);
+    QVERIFY(QTest::qWaitForWindowExposed(l.lv.get()));
+
+    QWidget* viewport = l.table->viewport();
+    auto centre = [&](int row) {
+        return l.table->rowViewportPosition(row) + l.table->rowHeight(row) / 2;
+    };
+    auto lastShown = [&] {
+        const int row = l.table->rowAt(viewport->height() - 1);
+        return centre(row) < viewport->height() ? row : row - 1;
+    };
+    // Down over every row on screen, then back to the first and to others further down.
+    auto crossRows = [&] {
+        const int last = lastShown();
+        QList<int> path;
+        for (int row = 0; row <= last; ++row)
+            path << row;
+        path << 0 << last / 2 << 0 << last << 1;
+        for (const int row : path) {
+            QTest::mouseMove(viewport, QPoint(50, centre(row)));
+            QCoreApplication::processEvents();
+        }
+    };
+    l.lv->resize(720, 420);
+    QCoreApplication::processEvents();
+    // Back to the top a few pixels at a time, as the wheel scrolls.
+    QScrollBar* bar = l.table->verticalScrollBar();
+    while (bar->value() > 0) {
+        bar->setValue(bar->value() - 7);
+        QCoreApplication::processEvents();
     }
+    crossRows();
+    // Choosing a row, then row 0, repaints those two rows only.
+    for (const int row : {9, 0}) {
+        l.lv->setItemSelected(row, true);
+        QCoreApplication::processEvents();
+    }
+
+    // What the screen shows, not a new paint: the window's backing store. The rows of a host
+    // after its first must show its first row's colour.
+    const int x = l.table->columnViewportPosition(1) + l.table->columnWidth(1) - 4; // past the size
+    int repeated = 0;
+    auto mismatches = [&] {
+        const QImage shot = l.lv->screen()->grabWindow(l.lv->winId()).toImage();
+        QHash<QString, QColor> colourOfHost;
+        QStringList wrong;
+        repeated = 0;
+        for (int row = 1; row <= lastShown(); ++row) { // row 0 shows the selection's colour
+            const QString host = table.Cell(row, 2);
+            const QColor shown(shot.pixel(viewport->mapTo(l.lv.get(), QPoint(x, centre(row)))));
+            const auto first = colourOfHost.constFind(host);
+            if (first == colourOfHost.constEnd()) {
+                colourOfHost.insert(host, shown);
+                continue;
+            }
+            ++repeated;
+            if (shown != *first)
+                wrong << QStringLiteral("row %1 (%2): %3, not %4")
+                             .arg(row)
+                             .arg(host, shown.name(), first->name());
+        }
+        return wrong;
+    };
+    QTRY_COMPARE(mismatches(), QStringList());
+    QVERIFY(repeated >= 10); // hosts do come back on screen
+}
+
+void tst_ucListView::hoverRepaintsOnlyWithAHoverEffect_data() {
+    QTest::addColumn<QString>("effect");
+    QTest::addColumn<bool>("repaints");
+    QTest::newRow("none") << QString() << false;
+    QTest::newRow("UnderlineHot") << QStringLiteral("UnderlineHot") << true;
+    QTest::newRow("TrackSelect") << QStringLiteral("TrackSelect") << true;
+}
+
+void tst_ucListView::hoverRepaintsOnlyWithAHoverEffect() {
+    QFETCH(QString, effect);
+    QFETCH(bool, repaints);
+    List l;
+    l.fill(10);
+    if (!effect.isEmpty()) l.lv->setProperty(effect.toLatin1(), true);
+    QVERIFY(QTest::qWaitForWindowExposed(l.lv.get()));
+    QWidget* viewport = l.table->viewport();
+    const auto* painted = new PaintedRegions(viewport);
+    const QRect row5(0, l.table->rowViewportPosition(5), viewport->width(), l.table->rowHeight(5));
+    QTest::mouseMove(viewport, QPoint(50, l.table->rowViewportPosition(2) + 3));
+    QTest::mouseMove(viewport, row5.center());
+    // Updates asked for so far are painted together with this one.
+    const QRect corner(viewport->width() - 1, viewport->height() - 1, 1, 1);
+    viewport->update(corner);
+    QTRY_VERIFY(painted->region.contains(corner));
+    QCOMPARE(painted->region.intersects(row5), repaints);
 }
 
 void tst_ucListView::ensureVisibleOutOfRange_data() {
