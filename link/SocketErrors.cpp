@@ -54,6 +54,36 @@ constexpr ErrorText kTexts[] = {
     {11004, "Valid name, no data record of requested type."},
 };
 
+// The operator's wording: with the host ("%1"), and without it when there is none to name.
+struct OperatorText {
+    qint32 number;
+    const char* withHost;
+    const char* withoutHost;
+};
+
+constexpr OperatorText kOperatorTexts[] = {
+    {10024, "demasiados archivos abiertos en este equipo", nullptr},
+    {10048, "dirección ya en uso", nullptr},
+    {10050, "la red de este equipo no funciona", nullptr},
+    {10051, "red inalcanzable: no se puede llegar a %1", "red inalcanzable"},
+    {10052, "la red cortó la conexión con %1", "la red cortó la conexión"},
+    {10053, "conexión con %1 interrumpida en este equipo", "conexión interrumpida en este equipo"},
+    {10054, "conexión cortada por %1", "conexión cortada por el otro extremo"},
+    {10057, "no hay conexión con %1", "no hay conexión"},
+    {10058, "la conexión con %1 ya está cerrada", "la conexión ya está cerrada"},
+    {10060, "%1 no responde: tiempo de espera agotado", "tiempo de espera agotado"},
+    {10061, "conexión rechazada por %1", "conexión rechazada"},
+    {10064, "no se puede llegar a %1", "equipo inalcanzable"},
+    {10065, "no se puede llegar a %1", "equipo inalcanzable"},
+    {11001, "no se encuentra el equipo %1", "equipo no encontrado"},
+    {11002, "no se pudo buscar la dirección de %1: el servidor de nombres no responde",
+     "el servidor de nombres no responde"},
+    {11003, "falló la búsqueda de la dirección de %1", "falló la búsqueda de la dirección"},
+    {11004, "%1 no tiene dirección IPv4", "el equipo no tiene dirección IPv4"},
+    {sckBadState, "estado de la conexión no válido para esta operación", nullptr},
+    {sckInvalidOp, "operación no válida en el estado actual de la conexión", nullptr},
+};
+
 const char* findText(qint32 number) {
     for (const auto& e : kTexts)
         if (e.number == number) return e.text;
@@ -86,6 +116,16 @@ constexpr std::pair<int, qint32> kErrno[] = {
 QString GetErrorDescription(qint32 number) {
     const char* text = findText(number);
     return text ? QString::fromLatin1(text) : QStringLiteral("Unknown error.");
+}
+
+QString OperatorDescription(qint32 number, const QString& host) {
+    for (const auto& e : kOperatorTexts) {
+        if (e.number != number) continue;
+        const bool named = !host.isEmpty() || !e.withoutHost;
+        const QString text = QString::fromUtf8(named ? e.withHost : e.withoutHost);
+        return text.contains(u"%1") ? text.arg(host) : text;
+    }
+    return QStringLiteral("error de red");
 }
 
 qint32 ErrnoToSocketError(int errnum) {

@@ -37,6 +37,12 @@ inline const QString kTextInvalidOp = QStringLiteral("Invalid operation at curre
 // The text of a system error number; "Unknown error." for a number the table does not hold.
 QString GetErrorDescription(qint32 number);
 
+// What an error number means to the console's operator, in Spanish and in a few words, naming
+// the host the console talks to where that helps ("conexión rechazada por 127.0.0.1"); an empty
+// host is left out. Numbers an operator does not meet are "error de red". The texts above stay
+// the socket object's own.
+QString OperatorDescription(qint32 number, const QString& host);
+
 // The Windows Sockets number of an errno value. An errno without a counterpart gives 10000 plus
 // its value unless that would name a different, listed error; then 10000 ("Unknown error.").
 qint32 ErrnoToSocketError(int errnum);
