@@ -1,10 +1,15 @@
 #include "core/ui_seam.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
+#include <QTranslator>
 #include <QUrl>
+#include <memory>
 
 namespace ov::ui {
 namespace {
@@ -12,6 +17,11 @@ namespace {
 Handler& installed() {
     static Handler handler;
     return handler;
+}
+
+QPointer<QWidget>& ownerWindow() {
+    static QPointer<QWidget> window;
+    return window;
 }
 
 QMessageBox::Icon toQt(Icon icon) {
@@ -32,15 +42,36 @@ QMessageBox::Icon toQt(Icon icon) {
 
 } // namespace
 
+void setOwner(QWidget* window) {
+    ownerWindow() = window;
+}
+
+QWidget* owner() {
+    return ownerWindow();
+}
+
+bool installQtSpanish() {
+    auto* app = QCoreApplication::instance();
+    if (!app) return false;
+    auto translator = std::make_unique<QTranslator>(app);
+    if (!translator->load(QStringLiteral("qtbase_es"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    // The application owns the translator from here on.
+    return QCoreApplication::installTranslator(translator.release());
+}
+
 void messageBox(const QString& text, const QString& title, Icon icon) {
     if (installed().messageBox) return installed().messageBox(text, title, icon);
-    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok);
+    QMessageBox box(toQt(icon), title, text, QMessageBox::Ok, owner());
     box.exec();
 }
 
-QString fileDialog(const FileDialogRequest& request) {
+QString fileDialog(const FileDialogRequest& asked) {
+    FileDialogRequest request = asked;
+    if (!request.owner) request.owner = owner();
     if (installed().fileDialog) return installed().fileDialog(request);
-    QFileDialog dialog(nullptr, request.title, request.initialDir, request.filter);
+    QFileDialog dialog(request.owner, request.title, request.initialDir, request.filter);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile
                                                           : QFileDialog::ExistingFile);

@@ -9,9 +9,11 @@ set -euo pipefail
 demo=false
 [ "${1:-}" = "--demo" ] && demo=true
 # dpkg-dev and file: CPack's Debian package generator works out the package's dependencies with
-# dpkg-shlibdeps, and finds the programs to look at with file.
+# dpkg-shlibdeps, and finds the programs to look at with file. qt6-translations-l10n: Qt's own
+# words (dialogs, buttons, context menus) in Spanish.
 required=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-          libbenchmark-dev libmaxminddb-dev fonts-wine fonts-liberation dpkg-dev file)
+          libbenchmark-dev libmaxminddb-dev fonts-wine fonts-liberation dpkg-dev file
+          qt6-translations-l10n)
 optional=(famfamfam-flag-gif)
 # node and npm that came from elsewhere are kept.
 if $demo; then

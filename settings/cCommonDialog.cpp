@@ -107,6 +107,7 @@ bool cCommonDialog::VBGetOpenFileName(QString& Filename, QString& FileTitle, boo
     request.initialDir = startPath(Filename, InitDir);
     request.title = DlgTitle;
     request.mustExist = (dialogFlags & kFileMustExist) != 0;
+    request.owner = m_owner;
     const bool chosen = finish(request, filterEntries(Filter), dialogFlags, Filename, FileTitle,
                                Filter, FilterIndex, flags);
     if (chosen) ReadOnly = (flags & kReadOnly) != 0;
@@ -126,6 +127,7 @@ bool cCommonDialog::VBGetSaveFileName(QString& Filename, QString& FileTitle, boo
     request.initialDir = startPath(Filename, InitDir);
     request.title = DlgTitle;
     request.overwritePrompt = (dialogFlags & kOverwritePrompt) != 0;
+    request.owner = m_owner;
     return finish(request, filterEntries(Filter), dialogFlags, Filename, FileTitle, Filter,
                   FilterIndex, flags);
 }

@@ -4,8 +4,13 @@
 // dialog flags. The dialog itself is reached through the desktop seam (core/ui_seam.h).
 #include <QString>
 
+class QWidget;
+
 class cCommonDialog {
 public:
+    // The dialogs stand over owner (none: the desktop seam's owner window).
+    explicit cCommonDialog(QWidget* owner = nullptr) : m_owner(owner) {}
+
     // Dialog flag bits understood by the wrapper.
     static constexpr qint32 kReadOnly = 0x1;
     static constexpr qint32 kOverwritePrompt = 0x2;
@@ -15,8 +20,8 @@ public:
 
     // True when a file was chosen: Filename is its path, FileTitle its name, Filter the chosen
     // entry ("description", NUL, "pattern"), flags the dialog's flags. Cancelled: Filename,
-    // FileTitle and Filter empty, flags 0, FilterIndex -1, and false. Owner is not used: the
-    // dialogs are application-modal.
+    // FileTitle and Filter empty, flags 0, FilterIndex -1, and false. Owner, a window handle, has
+    // no meaning here: the dialogs stand over the window given to the constructor.
     bool VBGetOpenFileName(QString& Filename, QString& FileTitle, bool FileMustExist,
                            bool MultiSelect, bool& ReadOnly, bool HideReadOnly, QString& Filter,
                            qint32& FilterIndex, const QString& InitDir, const QString& DlgTitle,
@@ -25,6 +30,9 @@ public:
                            QString& Filter, qint32& FilterIndex, const QString& InitDir,
                            const QString& DlgTitle, const QString& DefaultExt, qint32 Owner,
                            qint32& flags) const;
+
+private:
+    QWidget* m_owner;
 };
 
 // "Logs|*.log;*.txt|Todos|*.*" -> "Logs (*.log *.txt);;Todos (*.*)". Both "|" and ":" separate
