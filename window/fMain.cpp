@@ -7,6 +7,7 @@
 #include "core/ui_seam.h"
 #include "geo/clsHostIP.h"
 #include "link/CSocketMaster.h"
+#include "link/SocketErrors.h"
 #include "settings/AppSettings.h"
 #include "settings/Profile.h"
 #include "settings/cCommonDialog.h"
@@ -35,6 +36,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -477,11 +479,21 @@ void fMain::wsock_CloseSck() {
     CloseConnection();
 }
 
-void fMain::wsock_Error(qint16 Number, QString& Description, const QString& Source) {
+void fMain::wsock_Error(qint16 Number, QString&, const QString&) {
     // A refused or broken connection would otherwise leave no trace, and a connection reset in
     // mid-conversation would leave the window showing "Conectado" over a dead socket.
-    AddLog(QStringLiteral("Error de conexión %1: %2 (%3)").arg(Number).arg(Description, Source));
+    AddLog(socketErrorLine(Number));
     if (!cDisconnect->isHidden()) CloseConnection();
+}
+
+// One line of the message log for the operator: the number, what happened in Spanish and the
+// host it happened with; the socket's own English text and the operation it came from are for
+// developers.
+QString fMain::socketErrorLine(qint32 number) const {
+    QString host = wsock_ ? wsock_->RemoteHost() : QString();
+    if (host.isEmpty()) host = tIP->text();
+    return QStringLiteral("Error de conexión %1: %2")
+        .arg(QString::number(number), ov::sck::OperatorDescription(number, host));
 }
 
 void fMain::SendText(const QString& text) {
@@ -515,8 +527,8 @@ void fMain::showConnected(bool connected) {
 }
 
 void fMain::logRaisedError(const ov::RaisedError& error) {
-    AddLog(
-        QStringLiteral("Error %1: %2 (%3)").arg(error.Number).arg(error.Description, error.Source));
+    // Only the socket's operations raise here.
+    AddLog(socketErrorLine(qint32(error.Number)));
 }
 
 QString fMain::NumBytesText() const {
@@ -595,9 +607,9 @@ void fMain::mOpenConfig_Click() {
     QString filename, title, filter = QStringLiteral("Perfil de configuración (OVP)|*.ovp");
     bool readOnly = false;
     qint32 filterIndex = 1, flags = 0;
-    if (!cCommonDialog().VBGetOpenFileName(filename, title, true, false, readOnly, false, filter,
-                                           filterIndex, QString(), QString(), QStringLiteral("ovp"),
-                                           -1, flags))
+    if (!cCommonDialog(this).VBGetOpenFileName(
+            filename, title, true, false, readOnly, false, filter, filterIndex, QString(),
+            QStringLiteral("Abrir configuración"), QStringLiteral("ovp"), -1, flags))
         return;
     OpenCfg(filename);
 }
@@ -605,8 +617,9 @@ void fMain::mOpenConfig_Click() {
 void fMain::mSaveConfig_Click() {
     QString filename, title, filter = QStringLiteral("Perfil de configuración (OVP)|*.ovp");
     qint32 filterIndex = 1, flags = 0;
-    if (!cCommonDialog().VBGetSaveFileName(filename, title, true, filter, filterIndex, QString(),
-                                           QString(), QStringLiteral("ovp"), -1, flags))
+    if (!cCommonDialog(this).VBGetSaveFileName(filename, title, true, filter, filterIndex,
+                                               QString(), QStringLiteral("Guardar configuración"),
+                                               QStringLiteral("ovp"), -1, flags))
         return;
     WriteProfile(filename, ProfileValues{tIP->text(), tNumBytes->Text(), tLogPath->text(),
                                          tabs->SelectedTab()});
@@ -652,9 +665,15 @@ void fMain::mViewLeftPanel_Click() {
 }
 
 void fMain::mReference_Click() {
-    // The desktop's text editor for plain text; it reports a missing file itself.
-    ov::ui::openUrl(
-        QUrl::fromLocalFile(AddSlash(programFolder_) + QStringLiteral("reference.txt")).toString());
+    // The desktop's viewer of plain text would not say clearly that the file is missing.
+    const QString path = AddSlash(programFolder_) + QStringLiteral("reference.txt");
+    if (!QFileInfo::exists(path)) {
+        ov::ui::messageBox(QStringLiteral("No se encuentra la referencia del operador:\n%1")
+                               .arg(QDir::toNativeSeparators(path)),
+                           QStringLiteral("Referencia"), ov::ui::Icon::Exclamation);
+        return;
+    }
+    ov::ui::openUrl(QUrl::fromLocalFile(path).toString());
 }
 
 void fMain::mAbout_Click() {

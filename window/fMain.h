@@ -135,6 +135,7 @@ private:
     void bringForward(QWidget* view);
     void loadFlags();
     void logRaisedError(const ov::RaisedError& error);
+    QString socketErrorLine(qint32 number) const;
     void continueConversation();
     void resizeToDesign();
     FindTarget findTarget();

@@ -1,8 +1,10 @@
-// The console's start-up: the command line, the stored options, the flags, the help menu.
+// The console's start-up: the designed size, the command line, the stored options, the flags, the
+// help menu, Qt's own words in Spanish and the dialogs standing over the window.
 #include "WindowFixture.h"
 #include "service/helper_service.h"
 
 #include "core/twips.h"
+#include "core/ui_seam.h"
 #include "link/CSocketMaster.h"
 #include "views/CMemoryDC.h"
 #include "views/logWnd.h"
@@ -10,6 +12,7 @@
 #include "window/fMain.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -17,7 +20,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
 #include <QtTest>
+#include <memory>
 
 class tst_Startup : public QObject {
     Q_OBJECT
@@ -82,6 +90,31 @@ private slots:
         QCOMPARE(w.findChild<QWidget*>(QStringLiteral("log"))->isVisible(), panelsOpen);
         QCOMPARE(item(w, "mRowColors")->isChecked(), rowColors);
         QCOMPARE(item(w, "mColorUsers")->isChecked(), colorUsers);
+    }
+
+    // The client area as designed under the menu bar; maximised, the whole screen's free area.
+    void opensAtTheDesignedSize_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("maximized");
+        QTest::newRow("designed") << QStringList{"startupmaximize=0"} << false;
+        QTest::newRow("maximised") << QStringList{"startupmaximize=1"} << true;
+    }
+    void opensAtTheDesignedSize() {
+        QFETCH(QStringList, lines);
+        QFETCH(bool, maximized);
+        WindowFixture fx;
+        fx.writeSettings(lines);
+        fMain& w = fx.start();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QWidget* client = w.centralWidget();
+        if (maximized) {
+            QTRY_COMPARE(w.frameGeometry(), w.screen()->availableGeometry());
+        } else {
+            QCOMPARE(ov::pixelsToTwips(client->width()), 10200);
+            QCOMPARE(ov::pixelsToTwips(client->height()), 6885);
+            QCOMPARE(client->y(), w.menuBar()->height());
+            QCOMPARE(w.height(), client->height() + w.menuBar()->height());
+        }
     }
 
     void togglingAnOptionWritesItAtOnce() {
@@ -156,16 +189,87 @@ private slots:
         QVERIFY(flags[225] && !flags[240]);                                        // GB, no UK
     }
 
-    void referenceOpensEvenWhenTheFileIsMissing() {
+    // F1 opens the reference beside the program; without it the operator is told which file is
+    // missing instead of getting an editor that may not say so.
+    void reference_data() {
+        QTest::addColumn<bool>("present");
+        QTest::newRow("present") << true;
+        QTest::newRow("missing") << false;
+    }
+    void reference() {
+        QFETCH(bool, present);
+        WindowFixture fx;
+        fx.writeSettings({});
+        if (present) fx.writeFile(QStringLiteral("reference.txt"), "Referencia\r\n");
+        fMain& w = fx.start();
+        const QString path = QDir(fx.folder()).filePath(QStringLiteral("reference.txt"));
+        item(w, "mReference")->trigger();
+        if (present) {
+            QCOMPARE(fx.openedUrls, QStringList{QUrl::fromLocalFile(path).toString()});
+            QVERIFY(fx.messages.isEmpty());
+        } else {
+            QVERIFY(fx.openedUrls.isEmpty());
+            QCOMPARE(fx.messages,
+                     QStringList{QStringLiteral("Referencia: No se encuentra la referencia del "
+                                                "operador:\n") +
+                                 QDir::toNativeSeparators(path)});
+        }
+        QCOMPARE(item(w, "mReference")->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(item(w, "mAbout")->shortcut(), QKeySequence(Qt::Key_F2));
+    }
+
+    // Qt's own words, such as a text box's context menu and the dialogs' buttons, in Spanish.
+    void qtWordsInSpanish() {
+        QVERIFY(ov::ui::installQtSpanish());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"),
+                 QStringLiteral("Cancelar"));
         WindowFixture fx;
         fx.writeSettings({});
         fMain& w = fx.start();
-        item(w, "mReference")->trigger();
-        QCOMPARE(fx.openedUrls.size(), 1);
-        QVERIFY(fx.openedUrls[0].endsWith(QLatin1String("/reference.txt")));
-        QVERIFY(fx.openedUrls[0].startsWith(QLatin1String("file://")));
-        QCOMPARE(item(w, "mReference")->shortcut(), QKeySequence(Qt::Key_F1));
-        QCOMPARE(item(w, "mAbout")->shortcut(), QKeySequence(Qt::Key_F2));
+        const std::unique_ptr<QMenu> menu(
+            w.findChild<QLineEdit*>(QStringLiteral("tIP"))->createStandardContextMenu());
+        QCOMPARE(menu->actions().constFirst()->text().section(u'\t', 0, 0),
+                 QStringLiteral("&Deshacer"));
+    }
+
+    // The real desktop, not the tests' stand-in: a message box, and a dialog whose caller names no
+    // window, stand over the owner window.
+    void dialogsStandOverTheOwner_data() {
+        QTest::addColumn<bool>("fileDialog");
+        QTest::newRow("message box") << false;
+        QTest::newRow("file dialog") << true;
+    }
+    void dialogsStandOverTheOwner() {
+        QFETCH(bool, fileDialog);
+        WindowFixture fx;
+        fx.writeSettings({});
+        fMain& w = fx.start();
+        const ov::ui::Handler fixture = ov::ui::setHandler({});
+        ov::ui::setOwner(&w);
+        QPointer<QWidget> parent;
+        QString title;
+        QTimer closer; // looks for the dialog at every pass of its event loop
+        connect(&closer, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            parent = dialog->parentWidget();
+            title = dialog->windowTitle();
+            dialog->reject();
+        });
+        closer.start(0);
+        if (fileDialog) {
+            ov::ui::FileDialogRequest request;
+            request.title = QStringLiteral("Título");
+            request.initialDir = fx.folder();
+            ov::ui::fileDialog(request);
+        } else {
+            ov::ui::messageBox(QStringLiteral("texto"), QStringLiteral("Título"));
+        }
+        closer.stop();
+        ov::ui::setOwner(nullptr);
+        ov::ui::setHandler(fixture);
+        QCOMPARE(parent.data(), static_cast<QWidget*>(&w));
+        QCOMPARE(title, QStringLiteral("Título"));
     }
 
     void profileSavedAndReopenedThroughTheMenus() {
@@ -204,6 +308,10 @@ private slots:
         QCOMPARE(asked.size(), 2);
         QVERIFY(asked[0].save && asked[0].overwritePrompt && asked[0].defaultExt == "ovp");
         QVERIFY(!asked[1].save && asked[1].mustExist);
+        QCOMPARE(asked[0].title, QStringLiteral("Guardar configuración"));
+        QCOMPARE(asked[1].title, QStringLiteral("Abrir configuración"));
+        QCOMPARE(asked[0].owner, static_cast<QWidget*>(&w));
+        QCOMPARE(asked[1].owner, static_cast<QWidget*>(&w));
         QCOMPARE(w.findChild<QLineEdit*>(QStringLiteral("tIP"))->text(),
                  QStringLiteral("10.1.2.3"));
         QCOMPARE(tabs->SelectedTab(), 3);
