@@ -276,7 +276,12 @@ private slots:
         fMain& w = fx.start(QString(), closedPort);
         auto* log = w.findChild<logWnd*>(QStringLiteral("log"));
         w.cConnect_Click();
+        // One line the operator reads, in Spanish, without the socket's English or its internals.
         QTRY_VERIFY_WITH_TIMEOUT(log->Text().contains(QLatin1String("10061")), 10000);
+        QVERIFY(log->Text()
+                    .split(QStringLiteral("\r\n"))
+                    .contains(QStringLiteral("Error de conexión 10061: conexión rechazada por "
+                                             "127.0.0.1")));
         QCOMPARE(statusOf(w)->text(), QStringLiteral("Desconectado"));
 
         servicetest::ServiceProcess service({QStringLiteral("--allow"), fx.folder(),
