@@ -1,6 +1,5 @@
 #include "helper_socket.h"
 
-#include "core/raised_error.h"
 #include "core/ui_seam.h"
 
 #include <QDir>
@@ -16,21 +15,6 @@ QByteArray pattern(qsizetype n, int seed) {
     for (qsizetype i = 0; i < n; ++i)
         out[i] = char((i * 7 + seed) & 0xFF);
     return out;
-}
-
-QString describe(const ov::SocketVariant& value) {
-    return QStringLiteral("%1:%2")
-        .arg(ov::sck::VarTypeOf(value))
-        .arg(QString::fromLatin1(ov::sck::VariantToBytes(value).value_or(QByteArray()).toHex()));
-}
-
-QString raised(const std::function<void()>& op) {
-    try {
-        op();
-    } catch (const ov::RaisedError& e) {
-        return QStringLiteral("%1 %2 %3").arg(e.Number).arg(e.Source, e.Description);
-    }
-    return QStringLiteral("none");
 }
 
 EventLog::EventLog(CSocketMaster* sock) {

@@ -6,12 +6,9 @@
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
-#include <functional>
 
 class QTcpServer;
 class QTcpSocket;
-
-Q_DECLARE_METATYPE(ov::SocketVariant)
 
 namespace sockettest {
 
@@ -20,10 +17,6 @@ inline constexpr int kWait = 20000;
 
 // n bytes running through every byte value, including those the code page maps specially.
 QByteArray pattern(qsizetype n, int seed = 0);
-// A value as "type:bytes in hex", for comparisons that show what differs.
-QString describe(const ov::SocketVariant& value);
-// "number source description" of the error op raises; "none" when it raises nothing.
-QString raised(const std::function<void()>& op);
 
 // Every event of one object as a line of text, in order ("Connect", "CloseSck",
 // "DataArrival 250", "Error 10061 Connection refused. CSocketMaster.PostSocket",
@@ -35,8 +28,7 @@ public:
 
     QStringList Events;
     QList<qint32> States;
-    // What the Error handler leaves in CancelDisplay.
-    bool CancelDisplay = true;
+    bool CancelDisplay = true; // what the Error handler leaves in CancelDisplay
 };
 
 // A listening TCP peer with a system-chosen port; it keeps the last connection it accepted and
@@ -66,7 +58,7 @@ private:
 quint16 closedPort();
 // Open file descriptors of this process.
 int openFdCount();
-// Message boxes shown through the desktop seam, as "title|text"; installed for a test's life.
+// Message boxes shown through the desktop seam, as "title|text", for the object's life.
 class MessageBoxes {
 public:
     MessageBoxes();
