@@ -14,9 +14,9 @@
 // blends any other by its alpha. Shapes are not antialiased, and everything clips to the image.
 //
 // In which order. Operations are collected and carried out only when the image is read (Image),
-// resized, or the collection grows past a million; the pixels are always those of carrying out
-// every operation in the order given, each on the result of the ones before. Clear drops what was
-// collected before it, since it would cover it.
+// resized, its glyph faces are dropped, or the collection grows past a million; the pixels are
+// always those of carrying out every operation in the order given, each on the result of the ones
+// before. Clear drops what was collected before it, since it would cover it.
 //
 // What a caller may rely on. The picture does not depend on the number of threads or on how the
 // rows are split between them. Work that later opaque paint (boxes, filled rounded rectangles,
