@@ -133,10 +133,10 @@ QByteArrayView ServiceConversation::Work(QByteArrayView rest) {
 }
 
 bool ServiceConversation::IsCutShort(QByteArrayView rest) const {
-    if (rest.size() == kTokenLength) return IsToken(rest, "logd"); // its separator is to come
-    if (IsToken(rest, "logp"))                                     // waits for its ';'
+    if (IsToken(rest, "logp")) // waits for its ';', even when only the token has come
         return !rest.first(qMin(rest.size(), kMaxPosition)).contains(';') &&
                rest.size() < kMaxPosition;
+    if (rest.size() == kTokenLength) return IsToken(rest, "logd"); // its separator is to come
     if (rest.size() > kTokenLength) return false;
     for (const QByteArrayView token : kTokens)
         if (IsTokenStart(rest, token)) return true;

@@ -235,7 +235,7 @@ void tst_Conversation::followingAGrowingLog_data() {
         << QStringList{"lupd", SizedChunk("ab") + "log.", "lupd"}
         << askTail + chunk + QStringList{kDone, "show:ab", "refresh"} + askWhole;
     QTest::newRow("a position cut short waits, one too long is noise")
-        << QStringList{"lupd", "logp 2:0", "0ff;log+", "logp " + QString(70, '1'), "lupd"}
+        << QStringList{"lupd", "logp", " 2:0", "0ff;log+", "logp " + QString(70, '1'), "lupd"}
         << askTail + QStringList{"append:", "log:Recibidas 0 líneas nuevas", "refresh"} + askTail;
 }
 
