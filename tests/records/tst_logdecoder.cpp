@@ -1,13 +1,10 @@
-// The access-log line decoder on hand-written and hostile lines and on every line of a real
-// combined-format log checked against independent patterns; the size formatter's bounds and
+// The access-log line decoder on hand-written and hostile lines; the size formatter's bounds and
 // patterns; the line split and the array helpers.
 #include "records/LogDecoder.h"
 
 #include "core/ansi.h"
 
-#include <QFile>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTest>
 #include <limits>
 
@@ -129,36 +126,6 @@ private slots:
         const double nan = std::numeric_limits<double>::quiet_NaN();
         QCOMPARE(ArrayMax({}) + ArrayMax({-1, -5}), 0.0);
         QCOMPARE(ArrayMax(std::vector<double>{nan, 3, 7.5, nan, 2}), 7.5);
-    }
-
-    // Every line of a real log: host, GET path, size and agent as independent patterns find them.
-    void corpusLines() {
-        QFile file(QStringLiteral(OV_CORPUS_DIR "/apache_combined_10k.log"));
-        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
-        const QRegularExpression host("^(\\S+) - - \\["), get("\"GET (/.*?) HTTP/"),
-            size("HTTP/[0-9.]+\" \\d{3} (\\d+|-) \""), agent("\"([^\"]*)\"$");
-        int lines = 0, gets = 0;
-        while (!file.atEnd()) {
-            const QString line = QString::fromLatin1(file.readLine()).chopped(1);
-            const LogRecord rec = DecodeLogLine(line);
-            ++lines;
-            QCOMPARE(rec[FieldHost], host.match(line).captured(1));
-            QCOMPARE(rec[FieldAgent], agent.match(line).captured(1));
-            QCOMPARE(rec[FieldPath], get.match(line).captured(1));
-            if (!get.match(line).hasMatch()) continue;
-            ++gets;
-            QString expected = size.match(line).captured(1);
-            const double b = expected.toDouble();
-            if (expected != u"-")
-                expected = b < 1024      ? QString::number(b) + " bytes"
-                           : b < 1048576 ? QString::number(qRound(b / 1024)) + " KB"
-                           : b < 1073741824
-                               ? localized(QString::number(b / 1048576, 'f', 2) + " MB")
-                               : localized(QString::number(b / 1073741824, 'f', 2) + " GB");
-            QCOMPARE(rec[FieldSize], expected);
-        }
-        QCOMPARE(lines, 10000);
-        QVERIFY(gets > 9000);
     }
 
     // Lines no log holds: what the decoder finds is always taken from the line, byte for byte.
