@@ -65,6 +65,7 @@ ServiceConversation::ServiceConversation(ConversationHost& host, qsizetype logBu
 void ServiceConversation::OnConnected() {
     OnDisconnected();
     m_framed = false;
+    m_greeted = false;
     m_host.SendText(QStringLiteral("hello"));
 }
 
@@ -162,7 +163,10 @@ QByteArrayView ServiceConversation::HandleMessage(QByteArrayView rest) {
     }
     if (IsToken(rest, "logd")) {
         m_host.AddLog(QStringLiteral("Recibiendo paquetes..."));
-        if (m_transfer == Transfer::None) m_transfer = Transfer::Receiving;
+        if (m_transfer == Transfer::None) {
+            m_transfer = Transfer::Receiving;
+            m_nextPosition.clear(); // only a position sent with this transfer counts for it
+        }
         m_logRequested = false;
         const QByteArrayView data =
             rest.size() > kDataStart ? rest.sliced(kDataStart) : QByteArrayView();
@@ -201,7 +205,9 @@ void ServiceConversation::HandleGreeting(QByteArrayView data) {
     const bool framed = data.endsWith(kExtensionTag);
     if (framed) data.chop(kExtensionTag.size());
     m_host.AddLog(ov::fromAnsi(data));
-    if (framed && !m_framed) {
+    const bool first = !m_greeted;
+    m_greeted = true;
+    if (framed && first) {
         m_framed = true;
         // and the service tells where each copy ends, so that changes bring only what is new
         if (m_following) m_host.SendText(QStringLiteral("\\ovx"));
@@ -259,7 +265,8 @@ void ServiceConversation::EndTransfer(bool append) {
     m_chunkRemaining = 0;
     QByteArray text = abandoned ? QByteArray() : ExpandLineBreaks(std::move(m_logBuffer));
     m_logBuffer = QByteArray();
-    m_position = abandoned ? QByteArray() : std::exchange(m_nextPosition, QByteArray());
+    const QByteArray position = std::exchange(m_nextPosition, QByteArray());
+    m_position = abandoned ? QByteArray() : position;
     if (!append) {
         m_host.AddLog(QStringLiteral("Recepción terminada"));
         if (abandoned) return; // the view keeps the last complete log

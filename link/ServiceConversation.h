@@ -145,6 +145,7 @@ private:
     qint64 m_chunkRemaining = 0;
     // The service promised framing in its greeting.
     bool m_framed = false;
+    bool m_greeted = false; // only the first greeting of a connection can promise framing
     bool m_following = true;
     // "\ovg" was sent and no transfer has begun since.
     bool m_logRequested = false;

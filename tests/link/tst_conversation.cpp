@@ -133,6 +133,9 @@ void tst_Conversation::messageTable_data() {
     QTest::newRow("marker matched in exact case only")
         << false << QStringList{"logd a<|BR\\>b<|br/>c", "log."}
         << chunk + shown("a<|BR\\>b<|br/>c");
+    QTest::newRow("plain: a later greeting promises nothing")
+        << false << QStringList{"helo uno", "helo otro [ov+1]", "cfgkcfg!"}
+        << QStringList{"log:uno", kConfig, "log:otro", kConfig} + configured;
     QTest::newRow("plain: one arrival is one message")
         << false << QStringList{"cfgkcfg!"} << configured;
     QTest::newRow("plain: a letter separator is no size")
@@ -229,6 +232,9 @@ void tst_Conversation::followingAGrowingLog_data() {
                QStringList{"log:Líneas nuevas descartadas: el log superaría el límite de 17 "
                            "bytes"} +
                askWhole;
+    QTest::newRow("a position sent outside a transfer is not the next one's")
+        << QStringList{"lupd", "logp 9:9;", SizedChunk("zz") + "log.", "lupd"}
+        << askTail + chunk + QStringList{kDone, "show:zz", "refresh"} + askWhole;
     QTest::newRow("after Actualizar the whole log")
         << QStringList{"!cfg", "lupd"} << QStringList{kConfig} + askWhole;
     QTest::newRow("a transfer without a position: the whole log next")
