@@ -194,6 +194,10 @@ private slots:
         QCOMPARE(QPoint(d.child("tool2")->x(), d.child("tool3")->x()), QPoint(500 - 48, 500 - 24));
         QVERIFY(!d.child("sel0")->isVisibleTo(d.pic) && !d.child("sel1")->isVisibleTo(d.pic));
         QCOMPARE(d.child<QTimer>("tmrDraw")->interval(), 10);
+        // The lines to the hosts: 1 pixel below 8 points, 2 up to 20, 3 above.
+        QCOMPARE(QList<int>({DiagramPenWidth(7.75f), DiagramPenWidth(8), DiagramPenWidth(20),
+                             DiagramPenWidth(20.25f)}),
+                 QList<int>({1, 2, 2, 3}));
     }
 
     void pictures_data() {

@@ -154,6 +154,15 @@ private slots:
         QCOMPARE(QPointF(pic.CurrentX(), pic.CurrentY()),
                  QPointF(100, 8 + 50 + pic.TextHeight("W")));
     }
+
+    // A bitmap a memory surface has adopted is never deleted when an own one replaces it.
+    void memorySurfaceAdopts() {
+        const HBitmap adopted = MakeBitmap(QImage(7, 4, QImage::Format_RGB32));
+        CMemoryDC dc;
+        dc.setHBitmap(adopted);
+        dc.setWidth(2);
+        QVERIFY(dc.hBitmap() != adopted && !adopted->deleted);
+    }
 };
 
 QTEST_MAIN(TestPictureBox)
