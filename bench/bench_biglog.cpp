@@ -8,7 +8,7 @@
 //   - one character typed at the end of the raw view until it is repainted, and Find counting
 //     every match of a word (1 M lines only),
 //   - its peak resident memory.
-// Run: build/bench/bench_biglog [--keep DIR]   (prints one block per case; needs ~1 GB of disk)
+// Run: build/bench/bench_biglog   (prints one block per case; needs ~1 GB of disk)
 #include "BigLog.h"
 #include "link/CSocketMaster.h"
 #include "views/FindBar.h"

@@ -200,6 +200,12 @@ void LogText::Apply(const Edit& edit, bool backward) {
     replaceLines(edit.first, qsizetype(take.size()), put);
 }
 
+LogText LogText::Snapshot() const {
+    LogText copy = *this;
+    copy.lines_ = std::make_shared<std::vector<LineRef>>(*lines_);
+    return copy;
+}
+
 void LogText::detach() {
     if (lines_.use_count() > 1) lines_ = std::make_shared<std::vector<LineRef>>(*lines_);
 }

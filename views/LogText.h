@@ -77,6 +77,10 @@ public:
     // Adds bytes after the end, as typing them there would (without an edit to undo).
     void Append(QByteArrayView bytes);
 
+    // A copy with a line index of its own, for a holder that keeps this text while the original
+    // goes on being edited: the copy of the index is made now instead of on the next keystroke.
+    LogText Snapshot() const;
+
     // Whether this text is the text of revision `base` with lines added after it and nothing else
     // changed; then `firstNew` is the first line that is not exactly as it was in that text.
     bool GrewFrom(quint64 base, qsizetype* firstNew) const;

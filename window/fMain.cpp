@@ -353,8 +353,8 @@ void fMain::Form_Load(const QString& commandLine) {
         SizeSubclass->setMaxHeight(ov::pixelsToTwips(size.height()));
         SizeSubclass->setMaximizedHeight(ov::pixelsToTwips(size.height()));
     }
-    resizeToDesign(); // what the design-time limits cut in the constructor
-    cLogType->setCurrentIndex(0);                                     // 5
+    resizeToDesign();             // what the design-time limits cut in the constructor
+    cLogType->setCurrentIndex(0); // 5
     Frame1->setProperty("Tag", QString::number(heightTwips(Frame1))); // 6
     // 7: the diagram starts simple; its controller holds DiagramMode.
     hostIP_ = std::make_unique<clsHostIP>(); // 8
@@ -578,7 +578,8 @@ void fMain::LVInit() {
 void fMain::FillLV() {
     if (tabs->SelectedTab() == 2) {
         lv->Clear();
-        table_.SetText(RawText());
+        // The table keeps the text as it stands now while the raw view goes on being edited.
+        table_.SetText(RawText().Snapshot());
         lv->SetVirtualItems(table_.Count(),
                             [this](int item, int subItem) { return table_.Cell(item, subItem); });
     }
@@ -708,9 +709,8 @@ void fMain::Form_Resize() {
     const int top = topTwips(logf);
     const int width = widthTwips(fr) - 180;
     // An open find bar takes its height from under the view it searches.
-    const int bar = findBar_ && findBar_->isVisible()
-                        ? ov::pixelsToTwips(findBar_->sizeHint().height())
-                        : 0;
+    const int bar =
+        findBar_ && findBar_->isVisible() ? ov::pixelsToTwips(findBar_->sizeHint().height()) : 0;
     const int height = heightTwips(fr) - top - 180 - bar;
     if (validSize(width, height)) {
         for (QWidget* view :
