@@ -1,5 +1,6 @@
-// How the main window lays itself out: margins at any size, the collapsible connection panel,
-// the hideable operations panel and the tab strip bringing a view forward.
+// How the main window lays itself out: margins at any size (the size keeper holding its minimum),
+// the collapsible connection panel, the hideable operations panel, the tab strip bringing a view
+// forward, and the table as the window sets it up: its columns and the two colour options.
 #include "WindowFixture.h"
 
 #include "core/twips.h"
@@ -10,8 +11,11 @@
 #include "window/fMain.h"
 
 #include <QAction>
+#include <QFile>
 #include <QGroupBox>
+#include <QTableView>
 #include <QtTest>
+#include <algorithm>
 
 namespace {
 
@@ -49,11 +53,15 @@ private slots:
         QTest::newRow("wide") << QSize(1100, 520);
         QTest::newRow("tall") << QSize(700, 760);
         QTest::newRow("small") << QSize(500, 260);
+        QTest::newRow("below the minimum") << QSize(1, 1);
     }
     void marginsFollowTheWindow() {
         QFETCH(QSize, size);
         w->resize(size);
         QCoreApplication::processEvents();
+        // The size keeper holds the window at 7410 x 3735 twips or more.
+        QVERIFY(ov::pixelsToTwips(w->width()) >= 7410 - 15);
+        QVERIFY(ov::pixelsToTwips(w->height()) >= 3735 - 15);
         const QRect frame = twips(child<QGroupBox>("Frame1"));
         const QRect split = twips(child<ctlSplitter>("split"));
         QCOMPARE(frame.left(), 60);
@@ -137,18 +145,6 @@ private slots:
         QCOMPARE(split->MinSize1(), 1800);
     }
 
-    void theSmallestWindowRaisesNothing() {
-        const QRect before = twips(child<QWidget>("logf"));
-        w->resize(1, 1);
-        QCoreApplication::processEvents();
-        w->Form_Resize();
-        // The size keeper holds the window at its minimum of 7410 x 3735 twips.
-        QVERIFY(ov::pixelsToTwips(w->width()) >= 7410 - 15);
-        const QRect after = twips(child<QWidget>("logf"));
-        QVERIFY(after.width() >= 0 && after.height() >= 0);
-        QVERIFY(before.isValid());
-    }
-
     void tabsBringTheirViewForward() {
         auto* tabs = child<ctlTabs>("tabs");
         auto* raw = child<RawLogView>("logf");
@@ -173,6 +169,63 @@ private slots:
         QVERIFY(pic->isVisible() && !lv->isVisible());
         QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(40, 12));
         QVERIFY(raw->isVisible() && !pic->isVisible());
+    }
+
+    void theTableHasItsColumns() {
+        const auto* lv = child<ucListView>("lv");
+        const std::pair<const char*, int> columns[] = {
+            {"Archivo", 200}, {"Tamaño", 80}, {"Host", 150}, {"Agente", 400}};
+        QCOMPARE(lv->ColumnCount(), 4);
+        for (int c = 0; c < 4; ++c) {
+            QCOMPARE(lv->ColumnText(c), QString::fromUtf8(columns[c].first));
+            QCOMPARE(lv->ColumnWidth(c), columns[c].second);
+        }
+    }
+
+    // The "Opciones" items, chosen from the menu, repaint the table in their colours and are
+    // stored. Rows 0 and 1 have the addresses 1.2.3.4 and 5.6.7.8; row 2 a host name.
+    void optionsRecolourTheTable_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<bool>("alternate"); // rows 0 and 2 shaded, row 1 not
+        QTest::addColumn<bool>("users");     // rows 0 and 1 in colours of their own, 2 plain
+        QTest::newRow("as they start") << QString() << QString() << true << false;
+        QTest::newRow("rows plain") << "mRowColors"
+                                    << "rowcolors=0" << false << false;
+        QTest::newRow("users coloured") << "mColorUsers"
+                                        << "colorusers=1" << false << true;
+    }
+    void optionsRecolourTheTable() {
+        QFETCH(QString, item);
+        QFETCH(QString, setting);
+        QFETCH(bool, alternate);
+        QFETCH(bool, users);
+        child<RawLogView>("logf")->setText(
+            QStringLiteral("1.2.3.4 - - [x] \"GET /a HTTP/1.0\" 200 5 \"-\" \"A\"\r\n"
+                           "5.6.7.8 - - [x] \"GET /b HTTP/1.0\" 200 5 \"-\" \"B\"\r\n"
+                           "host.name - - [x] \"GET /c HTTP/1.0\" 200 5 \"-\" \"C\""));
+        child<ctlTabs>("tabs")->setSelectedTab(2);
+        w->tabs_TabClick(1, 2);
+        if (!item.isEmpty()) w->findChild<QAction*>(item)->trigger();
+        auto* table = child<ucListView>("lv")->Table();
+        QVERIFY(QTest::qWaitForWindowExposed(table));
+        const QImage image = table->viewport()->grab().toImage();
+        // A row's background: the colour most pixels across it have.
+        const auto background = [&](int row) {
+            const int y = table->visualRect(table->model()->index(row, 0)).center().y();
+            QMap<QRgb, int> seen;
+            for (int x = 0; x < image.width(); ++x)
+                ++seen[image.pixel(x, y)];
+            return std::max_element(seen.begin(), seen.end()).key();
+        };
+        const QRgb base = image.pixel(4, image.height() - 4); // below the rows
+        QCOMPARE(background(0) != base, alternate || users);
+        QCOMPARE(background(1) != base, users);
+        QCOMPARE(background(2) != base, alternate);
+        if (users) QVERIFY(background(0) != background(1));
+        QFile ini(fx->folder() + QStringLiteral("/ovclient.ini"));
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        if (!setting.isEmpty()) QVERIFY(ini.readAll().contains(setting.toLatin1()));
     }
 };
 
