@@ -274,7 +274,8 @@ void ServiceConversation::StoreChunkText(QByteArrayView text) {
     // reallocates in place, which for hundreds of megabytes is much the quicker.
     const qsizetype needed = m_logBuffer.size() + text.size();
     if (needed > m_logBuffer.capacity())
-        m_logBuffer.reserve(qMax(needed, m_logBuffer.capacity() + m_logBuffer.capacity() / 2));
+        m_logBuffer.reserve(
+            qMax(needed, qMin(m_limit, m_logBuffer.capacity() + m_logBuffer.capacity() / 2)));
     m_logBuffer.append(text);
 }
 
