@@ -270,8 +270,8 @@ void ServiceConversation::StoreChunkText(QByteArrayView text) {
                           .arg(m_limit));
         return;
     }
-    // Grown ahead of append: appending a view grows by copying into a new block, where reserve
-    // reallocates in place, which for hundreds of megabytes is much the quicker.
+    // Grown ahead of append: appending a view past the capacity copies the whole text into a new
+    // block, while reserve reallocates, which moves a big block without copying it.
     const qsizetype needed = m_logBuffer.size() + text.size();
     if (needed > m_logBuffer.capacity())
         m_logBuffer.reserve(
