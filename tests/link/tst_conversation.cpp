@@ -376,6 +376,8 @@ void tst_Conversation::expandLineBreaks_data() {
                               << "a\r\n";
     QTest::newRow("cut short") << "a<|br\\"
                                << "a<|br\\";
+    QTest::newRow("last byte differs") << "a<|br\\)b"
+                                       << "a<|br\\)b";
     QTest::newRow("inside angle brackets") << "<<|br\\>>"
                                            << "<\r\n>";
     QTest::newRow("not rescanned") << "<|br<|br\\>\\>"
